@@ -1,0 +1,35 @@
+# GoogleTest from Debian's sources, built with the same compiler as the code.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+if(NOT TARGET gtest)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+if(WIN32)
+  set(CUEMILL_TEST_LABEL wine)
+else()
+  set(CUEMILL_TEST_LABEL native)
+endif()
+
+# cuemill_test(name SOURCES ... LIBS ... [LABEL l] [TIMEOUT s] [NO_MAIN]): one executable, one CTest test.
+# Windows executables run through the emulator (Wine) with a prefix private to the build tree.
+function(cuemill_test name)
+  cmake_parse_arguments(T "NO_MAIN" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_LABEL)
+    set(T_LABEL ${CUEMILL_TEST_LABEL})
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  if(T_NO_MAIN)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gmock)
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main gmock)
+  endif()
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE -Wall -Wextra -fno-strict-aliasing)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "CUEMILL_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;CUEMILL_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
