@@ -1,0 +1,174 @@
+#include "video/dx_player.h"
+
+#define NO_DSHOW_STRSAFE
+#include <dshow.h>
+
+#include "io/strings.h"
+#include "video/video_layout.h"
+
+namespace {
+
+template <class T>
+void release(T*& p) {
+    if (p) {
+        p->Release();
+        p = nullptr;
+    }
+}
+
+bool fail(std::u16string* error_text, std::u16string text) {
+    if (error_text)
+        *error_text = std::move(text);
+    return false;
+}
+
+const char16_t* render_file_reason(std::uint32_t code) {
+    switch (code) {
+    case 0x80004005: return u"Failure (E_FAIL).";
+    case 0x80004004: return u"Operation aborted (E_ABORT).";
+    case 0x80004003: return u"Null pointer argument (E_POINTER).";
+    case 0x80040216: return u"An object or name was not found (VFW_E_NOT_FOUND).";
+    case 0x80040217: return u"No combination of intermediate filters could be found to make the connection (VFW_E_CANNOT_CONNECT).";
+    case 0x80040218: return u"No combination of filters could be found to render the stream (VFW_E_CANNOT_RENDER).";
+    case 0x8004022F: return u"Invalid file format (VFW_E_INVALID_FILE_FORMAT).";
+    case 0x80040240: return u"The media type of this file is not recognized (VFW_E_UNKNOWN_FILE_TYPE).";
+    case 0x80040241: return u"The source filter for this file could not be loaded (VFW_E_CANNOT_LOAD_SOURCE_FILTER).";
+    case 0x80040265: return u"Cannot play back the file: the format is not supported (VFW_E_UNSUPPORTED_STREAM).";
+    case 0x8007000E: return u"Insufficient memory (E_OUTOFMEMORY).";
+    case 0x80070057: return u"Argument is invalid (E_INVALIDARG).";
+    default: return u"Unspecified error.";
+    }
+}
+
+// The WM_SIZE form of the client size: width in the low 16 bits, height in the next 16.
+LPARAM client_packed_size(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    const auto width = static_cast<std::uint32_t>(client.right) & 0xFFFF;
+    const auto height = static_cast<std::uint32_t>(client.bottom) & 0xFFFF;
+    return static_cast<LPARAM>(width | (height << 16));
+}
+
+}  // namespace
+
+std::u16string render_file_error_text(std::uint32_t code) {
+    return format(u"IGraphBuilder::RenderFile() failed (0x%08X).\n%s", code, render_file_reason(code));
+}
+
+Dx_Player::~Dx_Player() {
+    reset();
+    CoUninitialize();
+}
+
+void Dx_Player::reset() {
+    release(audio_);
+    renderer_.reset();
+    release(seeking_);
+    release(control_);
+    release(graph_);
+    window_ = nullptr;
+}
+
+bool Dx_Player::load(std::uint32_t kind, const std::u16string& path, HWND window, std::u16string* error_text) {
+    reset();
+    window_ = window;
+    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void**>(&graph_))) ||
+        !graph_)
+        return fail(error_text, u"DirectShow error: CoCreateInstance() failed on IGraphBuilder.");
+    if (kind == renderer_vmr7)
+        renderer_ = std::make_unique<Dx_Windowless_Renderer7>();
+    else if (kind == renderer_vmr9)
+        renderer_ = std::make_unique<Dx_Windowless_Renderer9>();
+    else
+        return fail(error_text, u"No video media renderer specified.");
+    if (!renderer_->attach(graph_, window, error_text))
+        return false;
+    if (FAILED(graph_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control_))) || !control_)
+        return fail(error_text, u"DirectShow error: QueryInterface() failed on IMediaCtrl.");
+    if (FAILED(graph_->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&seeking_))) || !seeking_)
+        return fail(error_text, u"DirectShow error: QueryInterface() failed on IMediaSeeking.");
+    if (FAILED(graph_->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&audio_))) || !audio_)
+        return fail(error_text, u"DirectShow error: QueryInterface() failed on IBasicAudio.");
+    const HRESULT rendered = graph_->RenderFile(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr);
+    if (FAILED(rendered))
+        return fail(error_text, render_file_error_text(static_cast<std::uint32_t>(rendered)));
+    if (!resize(SIZE_RESTORED, client_packed_size(window)))
+        return fail(error_text, u"1st resizing failed.");
+    if (error_text)
+        error_text->clear();
+    return true;
+}
+
+bool Dx_Player::fit_video_rect(const RECT& target, RECT& out) const {
+    out = RECT{};
+    SIZE native{};
+    if (!renderer_ || !renderer_->native_size(native))
+        return false;
+    video_rect fitted;
+    if (!fit_picture(native.cx, native.cy, target.right, target.bottom, fitted))
+        return false;
+    out = RECT{fitted.left, fitted.top, fitted.right, fitted.bottom};
+    return true;
+}
+
+bool Dx_Player::resize(WPARAM size_type, LPARAM packed_size) {
+    if (!renderer_)
+        return false;
+    if (size_type == SIZE_MINIMIZED)
+        return true;
+    const RECT target{0, 0, static_cast<LONG>(LOWORD(packed_size)), static_cast<LONG>(HIWORD(packed_size))};
+    RECT fitted{};
+    fit_video_rect(target, fitted);
+    if (!renderer_->set_video_position(fitted))
+        return false;
+    InvalidateRect(window_, nullptr, FALSE);
+    return true;
+}
+
+bool Dx_Player::paint(HDC dc) {
+    if (!renderer_)
+        return false;
+    RECT client{};
+    GetClientRect(window_, &client);
+    RECT fitted{};
+    if (!fit_video_rect(client, fitted))
+        return false;
+
+    // Class background below 101 is a system colour index plus one, otherwise a brush.
+    const auto background = GetClassLongPtrW(window_, GCLP_HBRBACKGROUND);
+    COLORREF colour = 0;
+    if (background < 101) {
+        colour = GetSysColor(static_cast<int>(background) - 1);
+    } else {
+        LOGBRUSH brush_info{};
+        if (GetObjectW(reinterpret_cast<HBRUSH>(background), sizeof brush_info, &brush_info))
+            colour = brush_info.lbColor;
+    }
+    HBRUSH brush = CreateSolidBrush(colour);
+    HRGN bars = CreateRectRgnIndirect(&client);
+    HRGN picture = CreateRectRgnIndirect(&fitted);
+    CombineRgn(bars, bars, picture, RGN_DIFF);
+    FillRgn(dc, bars, brush);
+    DeleteObject(picture);
+    DeleteObject(bars);
+
+    const bool repainted = renderer_->repaint(window_, dc);
+    DeleteObject(brush);
+    return repainted;
+}
+
+std::uint32_t Dx_Player::current_position() const {
+    LONGLONG units = 0;
+    if (!seeking_ || FAILED(seeking_->GetCurrentPosition(&units)))
+        return 0;
+    return units_to_ms(units);
+}
+
+bool Dx_Player::seek_by(std::int32_t delta_ms) {
+    LONGLONG units = 0;
+    if (!seeking_ || FAILED(seeking_->GetCurrentPosition(&units)))
+        return false;
+    units += ms_to_units(delta_ms);
+    return SUCCEEDED(seeking_->SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+}

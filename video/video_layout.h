@@ -1,0 +1,51 @@
+#pragma once
+// Geometry of the video area and the walk over italic tags of a subtitle line.
+// Pure arithmetic on standard types, so it is testable without a window system.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+/// A rectangle in client pixels; right and bottom are exclusive.
+struct video_rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    bool operator==(const video_rect&) const = default;
+};
+
+/// Fits a picture of native size w x h into a target of width W and height H keeping the
+/// picture's aspect: the wider side fills the target, the other is centred. Single-precision
+/// arithmetic, truncation toward zero. False (out all zero) when the native size is not
+/// positive, since no aspect can be kept then.
+bool fit_picture(std::int32_t w, std::int32_t h, std::int32_t W, std::int32_t H, video_rect& out);
+
+/// Place and font size of the subtitle band for a fitted picture rectangle.
+struct text_band {
+    std::int32_t x = 0, y = 0, width = 0, height = 0;
+    std::uint32_t font_size = 0;  // fonts are made with height -(3 + font_size)
+};
+
+/// 80 % of the picture's width, 17 % of its height, 2 % of the height above its bottom.
+text_band layout_text_band(const video_rect& picture);
+
+/// Round half away from zero of a single-precision value.
+std::int32_t round_half_away(float v);
+
+/// One run of a line drawn in one font. `text` views into the line.
+struct line_segment {
+    std::u16string_view text;
+    bool italic = false;
+};
+
+/// Splits one line at "<i>" and "</i>" (exact, lower case). `italic` is the state at the
+/// line's start and is left as the state at its end, so a tag left open carries to the next
+/// line. Empty runs are dropped: they are neither drawn nor wide. The tags are never part of
+/// a run.
+std::vector<line_segment> segment_line(std::u16string_view line, bool& italic);
+
+/// DirectShow positions are counts of 100 ns.
+std::int64_t ms_to_units(std::int64_t ms);
+/// Signed division toward zero, then the low 32 bits as milliseconds.
+std::uint32_t units_to_ms(std::int64_t units);
