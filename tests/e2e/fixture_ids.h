@@ -1,0 +1,10 @@
+#pragma once
+#define IDD_FIXTURE 200
+#define IDA_FIXTURE 201
+#define IDC_FIX_LIST 1001
+#define IDC_FIX_EDIT 1002
+#define IDC_FIX_SAVE 1003
+#define IDC_FIX_REMOVE 1004
+#define IDC_FIX_PANEL 1005
+#define IDC_FIX_STATUS 1006
+#define IDM_FIX_TOGGLE 40001
