@@ -1,0 +1,371 @@
+// The list of subs and its commands, the status bar texts, and the dialog-backed commands.
+#include "app/main_window.h"
+
+#include <dshow.h>
+#include <shellapi.h>
+
+#include "app/about_dialog.h"
+#include "app/edit_dialog.h"
+#include "app/find_dialog.h"
+#include "app/main_window_settings.h"
+#include "app/merge_dialog.h"
+#include "app/overlaps_dialog.h"
+#include "app/preferences_dialog.h"
+#include "app/tutorial_dialog.h"
+#include "core/sub_item.h"
+#include "gui/message_box.h"
+#include "gui/win_str.h"
+#include "io/file.h"
+#include "io/strings.h"
+
+namespace {
+
+// The window that owns the selection timer: one main window per process.
+Main_Window* timer_owner = nullptr;
+
+std::u16string one_line(std::u16string text) {
+    replace_all(text, u"\r\n", u"|");
+    return text;
+}
+
+void set_item_text(HWND list, int item, int column, const std::u16string& text) {
+    LVITEMW lv{};
+    lv.iSubItem = column;
+    lv.pszText = const_cast<wchar_t*>(as_wcstr(text));
+    SendMessageW(list, LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lv));
+}
+
+std::u16string item_text(HWND list, int item, int column) {
+    wchar_t buffer[64] = {};
+    LVITEMW lv{};
+    lv.iSubItem = column;
+    lv.pszText = buffer;
+    lv.cchTextMax = 63;
+    SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lv));
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer));
+}
+
+}  // namespace
+
+void Main_Window::set_row(std::size_t index, bool insert) {
+    const Sub_Item& sub = subs[index];
+    const int item = static_cast<int>(index);
+    if (insert) {
+        const std::u16string number = format_sub_number(index + 1);
+        LVITEMW lv{};
+        lv.mask = LVIF_TEXT;
+        lv.iItem = item;
+        lv.pszText = const_cast<wchar_t*>(as_wcstr(number));
+        SendMessageW(list.hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv));
+    }
+    set_item_text(list.hwnd, item, 1, format_clock_time(ms_to_timecode(sub.start)));
+    set_item_text(list.hwnd, item, 2, format_clock_time(ms_to_timecode(sub.end)));
+    set_item_text(list.hwnd, item, 3, format_duration(sub));
+    set_item_text(list.hwnd, item, 4, one_line(sub.text));
+}
+
+void Main_Window::renumber_from(std::size_t index) {
+    for (std::size_t k = index; k < subs.size(); ++k)
+        set_item_text(list.hwnd, static_cast<int>(k), 0, format_sub_number(k + 1));
+}
+
+void Main_Window::focus_row(std::size_t index) {
+    LVITEMW lv{};
+    lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    lv.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list.hwnd, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&lv));
+    list.scroll_to(static_cast<int>(index));
+}
+
+void Main_Window::select_rows(const std::vector<std::uint64_t>& rows) {
+    list.deselect_all();
+    std::vector<int> items(rows.begin(), rows.end());
+    list.select(items);
+    if (rows.empty()) return;
+    LVITEMW lv{};
+    lv.stateMask = LVIS_FOCUSED;
+    lv.state = LVIS_FOCUSED;
+    SendMessageW(list.hwnd, LVM_SETITEMSTATE, rows.back(), reinterpret_cast<LPARAM>(&lv));
+    list.scroll_to(static_cast<int>(rows.back()));
+}
+
+void Main_Window::refresh_list() {
+    SendMessageW(list.hwnd, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list.hwnd, LVM_DELETEALLITEMS, 0, 0);
+    for (std::size_t k = 0; k < subs.size(); ++k) {
+        const std::u16string number = format_sub_number(k + 1);
+        LVITEMW lv{};
+        lv.mask = LVIF_TEXT;
+        lv.iItem = 0x0FFFFFFF;
+        lv.pszText = const_cast<wchar_t*>(as_wcstr(number));
+        const int item = static_cast<int>(SendMessageW(list.hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv)));
+        const Sub_Item& sub = subs[k];
+        set_item_text(list.hwnd, item, 1, format_clock_time(ms_to_timecode(sub.start)));
+        set_item_text(list.hwnd, item, 2, format_clock_time(ms_to_timecode(sub.end)));
+        set_item_text(list.hwnd, item, 3, format_duration(sub));
+        set_item_text(list.hwnd, item, 4, one_line(sub.text));
+    }
+    SendMessageW(list.hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list.hwnd, nullptr, TRUE);
+    fit_text_column();
+    SetFocus(list.hwnd);
+    if (!subs.empty()) focus_row(0);
+    update_count_text(0);
+}
+
+void Main_Window::update_count_text(std::size_t selected) {
+    set_status(2, format(u"%u/%u subs", static_cast<unsigned>(selected), static_cast<unsigned>(subs.size())));
+}
+
+void Main_Window::update_saved_time(const SYSTEMTIME* local) {
+    SYSTEMTIME t{};
+    if (local) {
+        t = *local;
+    } else {
+        GetLocalTime(&t);
+        const std::u16string path = document_path();
+        const HANDLE file = path.empty() ? INVALID_HANDLE_VALUE
+                                         : CreateFileW(as_wcstr(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            FILETIME written{};
+            SYSTEMTIME utc{};
+            if (GetFileTime(file, nullptr, nullptr, &written) && FileTimeToSystemTime(&written, &utc))
+                SystemTimeToTzSpecificLocalTime(nullptr, &utc, &t);
+            CloseHandle(file);
+        }
+    }
+    set_status(1, format_saved_time(t));
+}
+
+LRESULT Main_Window::on_list_click() {
+    if (video_loaded() && play_state() == 2) return 1;
+    if (SendMessageW(list.hwnd, LVM_GETSELECTEDCOUNT, 0, 0) == 1) send_command(cmd_locate);
+    return 1;
+}
+
+LRESULT Main_Window::on_list_changed() {
+    repaint_timeline();
+    if (!selection_timer_armed) {
+        selection_timer_armed = true;
+        timer_owner = this;
+        SetTimer(hwnd, selection_timer_id, 200, selection_timer_proc);
+    }
+    return 0;
+}
+
+void CALLBACK Main_Window::selection_timer_proc(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    if (timer_owner && timer_owner->hwnd == window) timer_owner->on_selection_timer();
+}
+
+void Main_Window::on_selection_timer() {
+    selection_timer_armed = false;
+    update_count_text(static_cast<std::size_t>(SendMessageW(list.hwnd, LVM_GETSELECTEDCOUNT, 0, 0)));
+}
+
+LRESULT Main_Window::on_list_key(params& p) {
+    const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(p.lParam);
+    switch (key->wVKey) {
+    case VK_RETURN: send_command(cmd_edit); return 1;
+    case VK_SPACE: send_command(cmd_play_pause); return 1;
+    case VK_DELETE: send_command(cmd_remove); return 1;
+    case VK_F2: send_command(cmd_edit); return 1;
+    default: return 0;
+    }
+}
+
+LRESULT Main_Window::on_context_menu(params& p) {
+    pause_video();
+    const HMENU menu = reinterpret_cast<HMENU>(p.wParam);
+    const bool on_timeline = GetFocus() == timeline.hwnd;
+    const auto selected = SendMessageW(list.hwnd, LVM_GETSELECTEDCOUNT, 0, 0);
+    const auto rows = SendMessageW(list.hwnd, LVM_GETITEMCOUNT, 0, 0);
+    const auto state = [](bool on) { return on ? MF_ENABLED : MF_GRAYED; };
+    EnableMenuItem(menu, cmd_insert, state(on_timeline));
+    EnableMenuItem(menu, cmd_edit, state(selected == 1));
+    EnableMenuItem(menu, cmd_remove, state(selected >= 1));
+    EnableMenuItem(menu, cmd_locate, state(!on_timeline && selected == 1));
+    EnableMenuItem(menu, cmd_check_overlaps, state(rows >= 1));
+    EnableMenuItem(menu, cmd_find, state(rows >= 1));
+    SetMenuDefaultItem(menu, selected == 1 ? cmd_edit : static_cast<UINT>(-1), FALSE);
+    return 0;
+}
+
+void Main_Window::insert_sub() {
+    const std::uint64_t t = timeline.playhead;
+    std::size_t i = lower_bound_start(subs, t);
+    if (i == no_position) i = subs.size();
+    Edit_Sub_Data data;
+    data.number = i + 1;
+    data.sub.start = t;
+    data.sub.end = t + new_sub_length;
+    Edit_Dialog dialog(data);
+    if (dialog.show(hwnd) != 1) return;
+    i = insert_sorted(subs, data.sub);
+    set_row(i, true);
+    renumber_from(i + 1);
+    list.deselect_all();
+    focus_row(i);
+    mark_modified();
+    repaint_timeline();
+    SetFocus(timeline.hwnd);
+}
+
+void Main_Window::edit_sub() {
+    const std::vector<int> selected = list.selected_indices();
+    if (selected.size() != 1) return;
+    const std::size_t k = static_cast<std::size_t>(selected[0]);
+    const int state = play_state();
+    pause_video();
+    send_command(cmd_locate);
+    Edit_Sub_Data data;
+    data.number = k + 1;
+    data.sub = subs[k];
+    Edit_Dialog dialog(data);
+    if (dialog.show(hwnd) == 1 && data.sub.text != subs[k].text) {
+        subs[k] = data.sub;
+        repaint_timeline();
+        video.refresh();
+        set_item_text(list.hwnd, static_cast<int>(k), 4, one_line(subs[k].text));
+        mark_modified();
+    }
+    if (state == 2 && video.player.control())
+        video.player.control()->Run();
+    else
+        InvalidateRect(video.hwnd, nullptr, FALSE);
+}
+
+void Main_Window::remove_subs() {
+    pause_video();
+    const std::vector<int> selected = list.selected_indices();
+    if (selected.empty()) return;
+    int answer;
+    if (selected.size() == 1) {
+        std::uint32_t number = 0;
+        parse_uint(item_text(list.hwnd, selected[0], 0), number);
+        answer = box(u"Remove sub", format(u"Do you want to remove the sub #%u?", number),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    } else if (selected.size() == subs.size()) {
+        answer = box(u"Remove subs",
+                     format(u"You're attempting to remove all %u subs.\nAre you sure you want to do this?",
+                            static_cast<unsigned>(selected.size())),
+                     MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+    } else {
+        answer = box(u"Remove subs",
+                     format(u"Do you want to remove these %u selected subs?", static_cast<unsigned>(selected.size())),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    }
+    if (answer != IDYES) return;
+    remove_positions(subs, std::vector<std::size_t>(selected.begin(), selected.end()));
+    if (selected.size() == 1) {
+        SendMessageW(list.hwnd, LVM_DELETEITEM, selected[0], 0);
+        renumber_from(static_cast<std::size_t>(selected[0]));
+    } else {
+        refresh_list();
+    }
+    if (!subs.empty()) {
+        list.deselect_all();
+        focus_row(std::min(static_cast<std::size_t>(selected[0]), subs.size() - 1));
+    }
+    repaint_timeline();
+    mark_modified();
+}
+
+void Main_Window::locate_sub() {
+    const std::vector<int> selected = list.selected_indices();
+    if (selected.size() != 1) return;
+    const Sub_Item& sub = subs[static_cast<std::size_t>(selected[0])];
+    if (video.player.seeking() && video.player.control()) {
+        LONGLONG position = static_cast<LONGLONG>(sub.start) * 10000;
+        video.player.seeking()->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
+                                             AM_SEEKING_NoPositioning);
+    }
+    timeline.playhead = sub.start;
+    repaint_timeline();
+    timeline.center_on_playhead();
+}
+
+void Main_Window::check_overlaps(bool report_none) {
+    const std::vector<std::size_t> overlaps = find_overlaps(subs);
+    if (overlaps.empty()) {
+        if (report_none)
+            box(u"No overlaps",
+                format(u"There are no overlaps among the %u subs.", static_cast<unsigned>(subs.size())),
+                MB_ICONINFORMATION);
+        return;
+    }
+    pause_video();
+    const std::vector<std::uint64_t> rows(overlaps.begin(), overlaps.end());
+    Overlaps_Dialog dialog(subs, rows);
+    const INT_PTR result = dialog.show(hwnd);
+    if (result == Overlaps_Dialog::result_fix) {
+        fix_overlaps(subs);
+        refresh_list();
+        repaint_timeline();
+        select_rows(rows);
+        box(u"Subs fixed", format(u"All overlapped subs have been fixed (%u).", static_cast<unsigned>(rows.size())),
+            MB_ICONINFORMATION);
+    } else if (result == Overlaps_Dialog::result_select) {
+        select_rows(rows);
+    }
+}
+
+void Main_Window::preferences() {
+    pause_video();
+    const std::uint32_t kind = renderer_kind(settings);
+    if (kind == 0) {
+        box(u"Bad VMR", u"Bad VMR filter on INI file, seems like it's messed up.", MB_ICONERROR);
+        return;
+    }
+    std::int32_t seek = 0, length = 0;
+    const std::u16string* seek_text = get_value(settings, u"Params", u"playbackSeek");
+    const std::u16string* length_text = get_value(settings, u"Params", u"newSubLength");
+    if (!seek_text || !length_text || !parse_setting_int(*seek_text, seek) || !parse_setting_int(*length_text, length)) {
+        box(u"Bad config", bad_config_text, MB_ICONERROR);
+        return;
+    }
+    Preferences_Dialog dialog(static_cast<std::uint32_t>(seek), static_cast<std::uint32_t>(length), kind);
+    if (dialog.show(hwnd) != 1) return;
+    set_setting(settings, u"Params", u"playbackSeek", format(u"%d", static_cast<std::int32_t>(dialog.seek_step)));
+    video.seek_step = dialog.seek_step;
+    set_setting(settings, u"Params", u"newSubLength", format(u"%d", static_cast<std::int32_t>(dialog.new_sub_duration)));
+    new_sub_length = dialog.new_sub_duration;
+    set_setting(settings, u"Params", u"vmr", dialog.renderer == Preferences_Dialog::renderer_vmr7 ? u"VMR7" : u"VMR9");
+    write_settings();
+}
+
+void Main_Window::merge_sub() {
+    const std::u16string path = document_path();
+    Merge_Dialog dialog(path, subs);
+    if (dialog.show(hwnd) != 1) return;
+    refresh_list();
+    if (video_loaded())
+        repaint_timeline();
+    else
+        timeline.set_range(static_cast<std::int32_t>(subs.empty() ? 100 : subs.back().end + 100));
+    check_overlaps(false);
+}
+
+void Main_Window::find_text() {
+    pause_video();
+    if (subs.empty()) {
+        box(u"Can't search", u"No subtitles to be searched.", MB_ICONEXCLAMATION);
+        return;
+    }
+    Find_Dialog dialog(subs, list);
+    dialog.show(hwnd);
+    SetFocus(list.hwnd);
+}
+
+void Main_Window::open_help_file(const char16_t* name, const char16_t* title) {
+    pause_video();
+    const std::u16string path = executable_directory() + u"\\" + name;
+    if (path_exists(path)) {
+        ShellExecuteW(nullptr, L"open", as_wcstr(path), nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    box(title,
+        format(u"The file: \n\n\"%s\"\n\nwas not found.\nSomething is wrong, you should download Cuemill again.", path),
+        MB_ICONERROR);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Pieces of the main window that need no window: texts and the safe file replacement.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+/// The video extensions, in the order a same-named video is looked for.
+inline constexpr const char16_t* video_extensions[] = {u".avi", u".mp4", u".mpg", u".mpeg",
+                                                       u".mov", u".mkv", u".rmvb"};
+
+/// "Saved: Wed, 9 Dec 2026, 7:05:09" for a local time.
+std::u16string format_saved_time(const SYSTEMTIME& local);
+
+/// "Notice: there is 1 sub past ..." for `count` subs past the video's end.
+std::u16string subs_past_end_text(std::uint32_t count);
+
+/// Writes `text` as UTF-8 with a byte-order mark into a temporary file beside `path`, then
+/// replaces `path` with it, so a failure never damages the file that was there. On failure
+/// the temporary file is removed and error_text says what failed and why.
+bool save_text_safely(const std::u16string& path, std::u16string_view text, std::u16string* error_text = nullptr);
+
