@@ -1,0 +1,128 @@
+#pragma once
+// Wrappers of the common controls, the dialog layout resizer and the painting helpers.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gui/msg_table.h"
+#include "gui/subclass_hook.h"
+
+/// A common control: a dialog item (assign) or a window it creates.
+class native_control : public virtual window_base {
+public:
+    native_control() = default;
+    void assign(HWND dialog, int control_id);
+
+protected:
+    /// False, with debug output, when the wrapper already has a window.
+    bool create(HWND parent, const wchar_t* window_class, DWORD style, DWORD ex_style = 0);
+};
+
+/// A report list view with Ctrl+A, Enter reported as LVN_KEYDOWN inside dialogs, and a
+/// context menu on right click or the Apps key.
+class listview : public native_control, public subclass_hook {
+public:
+    listview();
+    /// Destroys the context menu and unhooks the control; the control lives on.
+    ~listview();
+
+    void assign(HWND dialog, int control_id);
+    /// Keeps the first submenu of the menu resource, loaded from the list's parent module.
+    void set_context_menu(unsigned menu_id);
+    void add_column(const std::u16string& title, int width);
+    /// Column `index` takes what the other columns leave of the client width (never less
+    /// than 0: the control's own width arithmetic is 16-bit).
+    void fill_column(int index);
+    std::vector<int> selected_indices() const;
+    void select(const std::vector<int>& indices);
+    void deselect_all();
+    /// Brings the item into view; in report view it is centred when it is outside.
+    void scroll_to(int index);
+    /// Adjusts the selection (from the mouse) and opens the menu; the item hit or -1.
+    int show_context_menu(bool from_mouse);
+
+    HMENU context_menu = nullptr;
+
+private:
+    LRESULT dialog_code(params& p);
+    bool enter_reported = false;
+};
+
+/// A status bar of fixed and weighted parts, laid out from the parent's width.
+class statusbar : public native_control {
+public:
+    statusbar& create(HWND parent);
+    statusbar& add_fixed_part(std::uint32_t width);
+    statusbar& add_stretch_part();
+    /// Call from the parent's WM_SIZE.
+    void on_parent_size(const params& p);
+    std::u16string first_part_text() const;
+
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> parts;  // (width, weight)
+    std::vector<int> right_edges;
+
+private:
+    void layout(int width);
+};
+
+/// Keeps controls anchored to their parent's edges, from the rectangles recorded at `add`.
+class layout_resizer {
+public:
+    /// Per axis: keep the size and follow the right (bottom) edge.
+    static constexpr unsigned move = 0;
+    /// Per axis: keep the position and grow with the parent.
+    static constexpr unsigned stretch = 1;
+    static constexpr unsigned stay = 2;
+
+    layout_resizer& add(HWND control, unsigned horizontal, unsigned vertical);
+    /// Call from the parent's WM_SIZE; nothing happens when the parent is minimised.
+    void on_parent_size(const params& p);
+
+    struct item {
+        HWND control;
+        RECT rect;
+        unsigned horizontal;
+        unsigned vertical;
+    };
+    int ref_width = 0;
+    int ref_height = 0;
+    std::vector<item> items;
+};
+
+/// One double-buffered WM_PAINT: draw into `dc`, the destructor copies it to the screen.
+class paint_buffer {
+public:
+    explicit paint_buffer(HWND window);
+    ~paint_buffer();
+    paint_buffer(const paint_buffer&) = delete;
+    paint_buffer& operator=(const paint_buffer&) = delete;
+
+    HWND window;
+    PAINTSTRUCT ps{};
+    HDC screen_dc = nullptr;
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ replaced = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+/// The shell's small icon for .srt files; owned.
+class file_type_icon {
+public:
+    file_type_icon() = default;
+    ~file_type_icon() { destroy(); }
+    file_type_icon(const file_type_icon&) = delete;
+    file_type_icon& operator=(const file_type_icon&) = delete;
+
+    void load();
+    void destroy();
+
+    HICON icon = nullptr;
+};
+
+/// Tracks the menu at `point` (client coordinates of `reference`, or of `owner` when null);
+/// the chosen command reaches `owner` as WM_COMMAND.
+void popup_menu(HMENU menu, HWND owner, POINT point, HWND reference = nullptr);
