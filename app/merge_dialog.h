@@ -15,12 +15,10 @@ class Merge_Dialog : public modal_dialog, public command_table {
 public:
     Merge_Dialog(const std::u16string& doc_path, Sub_List& subs);
 
-    /// Loads a file as the "..." button does after the file dialog: refuses the
-    /// document itself, reports problems in message boxes over the dialog and,
-    /// on success, shows the path and the count. Needs the dialog's window.
-    void load(const std::u16string& path);
-
 private:
+    /// Refuses the document itself; reports problems in message boxes over the
+    /// dialog; on success shows the path and the count.
+    void load(const std::u16string& path);
     LRESULT on_init();
     LRESULT on_browse();
     LRESULT on_ok();
