@@ -73,7 +73,7 @@ void done() {
 }
 
 void fail(const std::string& why) {
-    line("ERR " + why);
+    line(std::string("ERR ") + why);
     fflush(stdout);
 }
 
@@ -185,18 +185,18 @@ void cmd_rows(HWND list) {
     if (query(list, LVM_GETHEADER, 0, 0, &header) && header)
         query(reinterpret_cast<HWND>(header), HDM_GETITEMCOUNT, 0, 0, &columns);
     if (columns <= 0) columns = 1;
-    line("count\t" + snum(count));
-    line("columns\t" + snum(columns));
-    line("selected\t" + snum(selected));
+    line(std::string("count\t") + snum(count));
+    line(std::string("columns\t") + snum(columns));
+    line(std::string("selected\t") + snum(selected));
     for (int i = 0; i < int(count); ++i) {
         LRESULT state = 0;
         query(list, LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED | LVIS_FOCUSED, &state);
-        std::string row = "row\t" + num(unsigned(i)) + "\t" +
+        std::string row = std::string("row\t") + num(unsigned(i)) + "\t" +
                           num(((state & LVIS_SELECTED) ? 1u : 0u) | ((state & LVIS_FOCUSED) ? 2u : 0u));
         for (int c = 0; c < int(columns); ++c) {
             std::wstring text;
             if (!list_item_text(list, buf, i, c, &text)) return fail("LVM_GETITEMTEXTW");
-            row += "\t" + escaped(text);
+            row += std::string("\t") + escaped(text);
         }
         line(row);
     }
@@ -237,7 +237,7 @@ void cmd_status(HWND bar) {
     if (!buf.ok()) return fail("no remote buffer");
     LRESULT parts = 0;
     if (!query(bar, SB_GETPARTS, 64, reinterpret_cast<LPARAM>(buf.at(0)), &parts)) return fail("SB_GETPARTS");
-    line("parts\t" + snum(parts));
+    line(std::string("parts\t") + snum(parts));
     for (int i = 0; i < int(parts); ++i) {
         LRESULT info = 0;
         if (!query(bar, SB_GETTEXTLENGTHW, WPARAM(i), 0, &info)) return fail("SB_GETTEXTLENGTHW");
@@ -250,7 +250,7 @@ void cmd_status(HWND bar) {
             return fail("SB_GETTEXTW");
         if (len > 0 && !buf.read(text_offset, text.data(), len * sizeof(wchar_t))) return fail("read");
         text.resize(len);
-        line("part\t" + num(unsigned(i)) + "\t" + escaped(text));
+        line(std::string("part\t") + num(unsigned(i)) + "\t" + escaped(text));
     }
     done();
 }
@@ -261,8 +261,8 @@ std::string window_line(HWND w) {
     RECT r = {};
     GetWindowRect(w, &r);
     return hnum(w) + "\t" + num(pid) + "\t" + escaped(class_of(w)) + "\t" + (IsWindowVisible(w) ? "1" : "0") +
-           "\t" + (IsWindowEnabled(w) ? "1" : "0") + "\t" + rect_text(r) + "\t" + hnum(GetWindow(w, GW_OWNER)) +
-           "\t" + escaped(text_of(w));
+           std::string("\t") + (IsWindowEnabled(w) ? "1" : "0") + "\t" + rect_text(r) + "\t" + hnum(GetWindow(w, GW_OWNER)) +
+           std::string("\t") + escaped(text_of(w));
 }
 
 struct Enum_Filter {
@@ -296,7 +296,7 @@ void cmd_children(HWND parent) {
         GetWindowRect(w, &r);
         line(hnum(w) + "\t" + num(unsigned(GetDlgCtrlID(w)) & 0xFFFFu) + "\t" + escaped(class_of(w)) + "\t" +
              (IsWindowVisible(w) ? "1" : "0") + "\t" + (IsWindowEnabled(w) ? "1" : "0") + "\t" + rect_text(r) +
-             "\t" + hnum(GetParent(w)) + "\t" + escaped(text_of(w)));
+             std::string("\t") + hnum(GetParent(w)) + "\t" + escaped(text_of(w)));
     }
     done();
 }
@@ -320,7 +320,7 @@ void cmd_click(HWND dialog, const std::wstring& label) {
         PostMessageW(w, BM_CLICK, 0, 0);
         return done();
     }
-    fail("no button " + utf8(label));
+    fail(std::string("no button ") + utf8(label));
 }
 
 // focus <pid>: the active, focus and foreground windows of the process's GUI thread.
@@ -360,11 +360,11 @@ void cmd_start(const std::wstring& dir, const std::wstring& command_line) {
     std::wstring cmd = command_line;
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         dir.empty() ? nullptr : dir.c_str(), &si, &pi))
-        return fail("CreateProcess " + num(GetLastError()));
+        return fail(std::string("CreateProcess ") + num(GetLastError()));
     CloseHandle(pi.hThread);
     started.push_back({pi.dwProcessId, pi.hProcess});
     WaitForInputIdle(pi.hProcess, 10000);
-    line("pid\t" + num(pi.dwProcessId));
+    line(std::string("pid\t") + num(pi.dwProcessId));
     done();
 }
 
@@ -377,7 +377,7 @@ void cmd_alive(DWORD pid) {
         line("running");
     } else {
         GetExitCodeProcess(h, &code);
-        line("exited\t" + num(code));
+        line(std::string("exited\t") + num(code));
     }
     done();
 }
@@ -475,7 +475,7 @@ bool run(const std::vector<std::string>& f) {
     } else if (c == "ping") {
         done();
     } else {
-        fail("unknown command " + c);
+        fail(std::string("unknown command ") + c);
     }
     return true;
 }

@@ -1,0 +1,555 @@
+"""End-to-end tests of Cuemill.exe: the real program under Wine, driven from outside with keys,
+clicks and window messages, checked by its list rows, title, status bar, message boxes, the
+files it writes and the pixels it shows."""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import cuemill_e2e as e2e  # noqa: E402
+
+ARGS = None
+WM_CLOSE = 0x0010
+IDM_CHECK_OVERLAPS, IDM_SEEK_FORWARD, IDM_PLAY_PAUSE = 40024, 40012, 40013
+
+# Settings the tests rely on, written into every private copy of the program.
+SETTINGS = (
+    "\ufeff[Program]\r\nversion=1.3.0\r\n\r\n"
+    "[Params]\r\nplaybackSeek=5000\r\ntimelineSnap=100\r\nnewSubLength=2000\r\nvmr={vmr}\r\n\r\n"
+    "[Window]\r\nleft=0\r\ntop=0\r\nwidth=0\r\nheight=0\r\n\r\n"
+    "[RecentSubs]\r\n\r\n[RecentVids]\r\n"
+)
+SAVED_TIME = re.compile(r"^Saved: (Sun|Mon|Tue|Wed|Thu|Fri|Sat), \d{1,2} "
+                        r"(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \d{4}, \d{1,2}:\d\d:\d\d$")
+
+
+def srt_bytes(subs, bom=True):
+    """The exact bytes the program writes for [(start_ms, end_ms, text)]."""
+    def tc(ms):
+        return "%02d:%02d:%02d,%03d" % (ms // 3600000, ms // 60000 % 60, ms // 1000 % 60, ms % 1000)
+    text = "".join("%d\r\n%s --> %s\r\n%s\r\n\r\n" % (n + 1, tc(s), tc(e), t.replace("\n", "\r\n"))
+                   for n, (s, e, t) in enumerate(subs))
+    return (b"\xef\xbb\xbf" if bom else b"") + text.encode("utf-8")
+
+
+def row_of(n, start, end, text):
+    """The list row the program shows for a sub: number, start, end, length, one-line text."""
+    def clock(ms):
+        return "%d:%02d:%02d.%03d" % (ms // 3600000, ms // 60000 % 60, ms // 1000 % 60, ms % 1000)
+    length = end - start
+    return ["%04d" % n, clock(start), clock(end), "%02d.%03d" % (length // 1000 % 60, length % 1000),
+            text.replace("\n", "|")]
+
+
+def rows_of(subs):
+    return [row_of(i + 1, *s) for i, s in enumerate(subs)]
+
+
+def make_video(path, seconds):
+    """An uncompressed AVI whose picture tells the time: red for the first 5 s, then green,
+    then blue, then white; no decoder is needed to show it."""
+    colour = ("if(lt(T,5),255,if(lt(T,10),0,if(lt(T,15),0,255)))",
+              "if(lt(T,5),0,if(lt(T,10),255,if(lt(T,15),0,255)))",
+              "if(lt(T,5),0,if(lt(T,10),0,255))")
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                    "color=c=black:s=160x120:r=10:d=%d" % seconds, "-vf",
+                    "format=rgb24,geq=r='%s':g='%s':b='%s'" % colour,
+                    "-c:v", "rawvideo", "-pix_fmt", "bgr24", path], check=True)
+
+
+class Cuemill:
+    """One running Cuemill in its own copy of the program folder."""
+
+    def __init__(self, session, folder, argument=None):
+        self.s = session
+        self.folder = folder
+        self.exe = os.path.join(folder, "Cuemill.exe")
+        args = [argument] if argument is not None else []
+        self.pid = session.start(self.exe, args, cwd=folder)
+        self.main = e2e.wait_for(self._main_window, 30, "the main window")
+        self.list = self._child(1001)
+        self.timeline = self._child(667)
+        self.video = self._child(666)
+        self.bar = e2e.wait_for(lambda: self.s.child(self.main, cls="msctls_statusbar32"), 10,
+                                "the status bar").hwnd
+
+    def _main_window(self):
+        for w in self.s.windows(self.pid):
+            if w.cls == "#32770" and w.visible and w.title.endswith(" - Cuemill"):
+                return w.hwnd
+        return None
+
+    def _child(self, id):
+        return e2e.wait_for(lambda: self.s.child(self.main, id=id), 10, "control %d" % id).hwnd
+
+    # state
+    def title(self):
+        return self.s.text(self.main)
+
+    def rows(self):
+        return self.s.cells(self.list)
+
+    def selected(self):
+        return [r.index for r in self.s.rows(self.list) if r.selected]
+
+    def status(self):
+        return self.s.status(self.bar)
+
+    def rect(self, hwnd=None):
+        w = self.s.window(hwnd or self.main)
+        if w:
+            return (w.left, w.top, w.right, w.bottom)
+        for c in self.s.children(self.main):
+            if c.hwnd == hwnd:
+                return (c.left, c.top, c.right, c.bottom)
+        raise e2e.E2EError("no window %d" % hwnd)
+
+    def wait_title(self, title, timeout=15):
+        return e2e.wait_for(lambda: self.title() == title, timeout, "title %r (is %r)" % (title, self.title()))
+
+    def wait_rows(self, rows, timeout=15):
+        return e2e.wait_for(lambda: self.rows() == rows, timeout, "rows %r" % (rows,))
+
+    def wait_status(self, part, text, timeout=15):
+        return e2e.wait_for(lambda: self.status()[part] == text, timeout, "status part %d = %r" % (part, text))
+
+    # input
+    def key(self, *keys):
+        """Keys go to the main window, whatever its title is at the moment."""
+        self.s.key(*keys, title=self.title())
+
+    def type(self, text, title):
+        self.s.type(text, title=title)
+
+    def click_row(self, row, double=False, ctrl=False):
+        left, top, right, bottom = self.s.item_rect(self.list, row)
+        if ctrl:
+            self.s.key_down("ctrl")
+        try:
+            # The number column: a click on the text column could start a label edit nowhere.
+            self.s.click(left + 10, (top + bottom) // 2, double=double)
+        finally:
+            if ctrl:
+                self.s.key_up("ctrl")
+
+    def click_in(self, hwnd, x, y):
+        left, top, _, _ = self.rect(hwnd)
+        self.s.click(left + x, top + y)
+
+    # dialogs
+    def box(self, title, timeout=20):
+        return self.s.wait_box(self.pid, title, timeout)
+
+    def answer(self, title, button, timeout=20):
+        return self.s.answer(self.pid, title, button, timeout)
+
+    def no_dialogs(self):
+        return [b.title for b in self.s.boxes(self.pid) if b.hwnd != self.main]
+
+    def quit(self):
+        """Closes the program, refusing to save, and waits for it to end."""
+        self.s.post(self.main, WM_CLOSE)
+        deadline = time.monotonic() + 20
+        while self.s.exit_code(self.pid) is None:
+            for b in self.s.boxes(self.pid):
+                if b.title == "Save sub":
+                    self.s.click_button(b.hwnd, "No")
+            if time.monotonic() > deadline:
+                raise e2e.E2EError("Cuemill did not exit; dialogs: %r" % self.no_dialogs())
+            time.sleep(e2e.POLL)
+        return self.s.exit_code(self.pid)
+
+
+class Cuemill_Test(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.session = e2e.Session(ARGS.probe).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="e2e-cuemill-")
+        self.program = os.path.join(self.tmp, "Cuemill")
+        e2e.copy_program(ARGS.dist, ARGS.exe, ARGS.assets, self.program)
+        with open(os.path.join(self.program, "Cuemill.ini"), "wb") as f:
+            f.write(SETTINGS.format(vmr=ARGS.vmr).encode("utf-8"))
+        self.work = os.path.join(self.tmp, "work")
+        os.makedirs(self.work)
+        self.app = None
+
+    def tearDown(self):
+        failed = any(err for _, err in (self._outcome.result.errors + self._outcome.result.failures)
+                     if _ is self)
+        if failed and ARGS.keep:
+            self.session.screenshot(os.path.join(ARGS.keep, self.id()))
+        if self.app and self.session.alive(self.app.pid):
+            self.session.ask("kill\t%d" % self.app.pid)
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def write_srt(self, name, subs):
+        path = os.path.join(self.work, name)
+        with open(path, "wb") as f:
+            f.write(srt_bytes(subs, bom=False))
+        return path
+
+    def launch(self, path=None, argument=None):
+        if argument is None and path is not None:
+            argument = self.session.winpath(path)
+        self.app = Cuemill(self.session, self.program, argument)
+        return self.app
+
+    # -- opening ---------------------------------------------------------------------------
+
+    def test_opens_the_file_named_on_the_command_line(self):
+        subs = [
+            (1000, 2500, "Hello"),                  # plain
+            (3000, 4000, "Two\nlines"),             # lines joined by "|" in the list
+            (3723456, 3725006, "caf\u00e9 au lait"),  # hours in the clock, non-ASCII UTF-8
+        ]
+        path = self.write_srt("clip.srt", subs)
+        app = self.launch(path)
+        app.wait_title("clip.srt - Cuemill")
+        self.assertEqual(app.rows(), rows_of(subs))
+        self.assertEqual(app.rows()[2][1:4], ["1:02:03.456", "1:02:05.006", "01.550"])
+        app.wait_status(2, "1/3 subs")  # row 0 is selected after the refill
+        status = app.status()
+        self.assertEqual(status[0], self.session.winpath(path))
+        self.assertRegex(status[1], SAVED_TIME)
+        self.assertEqual(status[3], "0:00:00")
+        self.assertEqual(app.selected(), [0])
+        self.assertEqual(app.no_dialogs(), [])
+        self.assertEqual(app.quit(), 0)
+
+    def test_refuses_a_command_line_argument_that_is_not_srt(self):
+        notes = os.path.join(self.work, "notes.txt")
+        with open(notes, "w") as f:
+            f.write("not subtitles\n")
+        app = self.launch(notes)
+        box = app.answer("Bad SRT file", "OK")
+        self.assertEqual(box.text, 'Not an SRT file: \n"%s"' % self.session.winpath(notes))
+        app.wait_title("untitled.srt - Cuemill")
+        self.assertEqual(app.rows(), [])
+        self.assertEqual(app.status()[2], "0/0 subs")
+
+    def test_message_box_is_centred_over_the_main_window(self):
+        app = self.launch(argument="C:\\nowhere\\notes.txt")
+        box = app.box("Bad SRT file")
+        main = app.rect()
+        box_centre = ((box.rect[0] + box.rect[2]) / 2, (box.rect[1] + box.rect[3]) / 2)
+        main_centre = ((main[0] + main[2]) / 2, (main[1] + main[3]) / 2)
+        self.assertAlmostEqual(box_centre[0], main_centre[0], delta=2, msg="box %r main %r" % (box.rect, main))
+        self.assertAlmostEqual(box_centre[1], main_centre[1], delta=2, msg="box %r main %r" % (box.rect, main))
+        self.assertTrue(box.rect[2] - box.rect[0] < main[2] - main[0])
+        app.answer("Bad SRT file", "OK")
+
+    # -- editing ---------------------------------------------------------------------------
+
+    def test_edit_insert_remove_fix_and_save(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two"), (5000, 6000, "Three"), (7000, 8000, "Four")]
+        path = self.write_srt("film.srt", subs)
+        app = self.launch(path)
+        app.wait_title("film.srt - Cuemill")
+        app.wait_rows(rows_of(subs))
+        s = self.session
+
+        # Edit: Enter on the selected row opens the dialog on that sub; the typed text replaces it.
+        app.click_row(1)
+        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.key("Return")
+        dlg = app.box("Edit subtitle")
+        fields = {c.id: c for c in s.children(dlg.hwnd)}
+        self.assertEqual([fields[i].text for i in (1002, 1003, 1004, 1005, 1006)],
+                         ["2", "0:00:03.000", "0:00:04.000", "0:00:01.000", "Two"])
+        s.set_text(fields[1006].hwnd, "")
+        s.click((fields[1006].left + fields[1006].right) // 2, (fields[1006].top + fields[1006].bottom) // 2)
+        app.type("Deux", "Edit subtitle")
+        e2e.wait_for(lambda: s.text(fields[1006].hwnd) == "Deux", 10, "typed text")
+        e2e.wait_for(lambda: s.text(fields[1023].hwnd) == "4 chars", 10, "the character count")
+        s.click_button(dlg.hwnd, "&OK")
+        subs[1] = (3000, 4000, "Deux")
+        app.wait_rows(rows_of(subs))
+        app.wait_title("film.srt * - Cuemill")
+
+        # Insert at the playhead: a click on the timeline's ruler focuses it, Ctrl+Home puts the
+        # playhead at 0, Ins asks for the new sub's text.
+        app.click_in(app.timeline, 20, 10)
+        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.key("ctrl+Home", "Insert")
+        dlg = app.box("Edit subtitle")
+        fields = {c.id: c for c in s.children(dlg.hwnd)}
+        self.assertEqual([fields[i].text for i in (1002, 1003, 1004, 1006)], ["1", "0:00:00.000", "0:00:02.000", ""])
+        s.click((fields[1006].left + fields[1006].right) // 2, (fields[1006].top + fields[1006].bottom) // 2)
+        app.type("Zero", "Edit subtitle")
+        e2e.wait_for(lambda: s.text(fields[1006].hwnd) == "Zero", 10, "typed text")
+        s.click_button(dlg.hwnd, "&OK")
+        subs.insert(0, (0, 2000, "Zero"))
+        app.wait_rows(rows_of(subs))  # renumbered from 0002 on
+        e2e.wait_for(lambda: app.selected() == [0], 10, "the inserted row selected")
+
+        # Remove two: Ctrl+click adds a row, Delete asks, Yes removes both.
+        app.click_row(3)
+        app.click_row(4, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [3, 4], 10, "rows 3 and 4 selected")
+        app.wait_status(2, "2/5 subs")
+        app.key("Delete")
+        box = app.answer("Remove subs", "Yes")
+        self.assertEqual(box.text, "Do you want to remove these 2 selected subs?")
+        del subs[3:5]
+        app.wait_rows(rows_of(subs))
+
+        # Fix overlaps: the inserted sub (0 to 2000) touches "One" (1000 to 2000).
+        s.command(app.main, IDM_CHECK_OVERLAPS)
+        dlg = app.box("Overlapping subs (1)")
+        overlap_list = s.child(dlg.hwnd, id=1001).hwnd
+        self.assertEqual(s.cells(overlap_list), [["0001", "0:00:00.000", "Zero"]])
+        s.click_button(dlg.hwnd, "&OK")  # "Automatically fix all them" is checked by default
+        box = app.answer("Subs fixed", "OK")
+        self.assertEqual(box.text, "All overlapped subs have been fixed (1).")
+        subs[0] = (0, 900, "Zero")
+        app.wait_rows(rows_of(subs))
+        self.assertEqual(app.selected(), [0])
+
+        # Save with Ctrl+S: the report, the title without its mark and the exact bytes.
+        app.key("ctrl+s")
+        box = app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            data = f.read()
+        self.assertEqual(data, srt_bytes(subs))
+        self.assertTrue(box.text.startswith('Subtitle file successfully saved as:\n\n"%s"\n\nTotal subtitles: 3\n'
+                                            "File size: " % s.winpath(path)), box.text)
+        app.wait_title("film.srt - Cuemill")
+        app.wait_rows(rows_of(subs))
+        s = self.session
+
+        # Edit: Enter on the selected row opens the dialog on that sub; the typed text replaces it.
+        app.click_row(1)
+        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.key("Return")
+        dlg = app.box("Edit subtitle")
+        fields = {c.id: c for c in s.children(dlg.hwnd)}
+        self.assertEqual([fields[i].text for i in (1002, 1003, 1004, 1005, 1006)],
+                         ["2", "0:00:03.000", "0:00:04.000", "0:00:01.000", "Two"])
+        s.set_text(fields[1006].hwnd, "")
+        s.click((fields[1006].left + fields[1006].right) // 2, (fields[1006].top + fields[1006].bottom) // 2)
+        app.type("Deux", "Edit subtitle")
+        e2e.wait_for(lambda: s.text(fields[1006].hwnd) == "Deux", 10, "typed text")
+        e2e.wait_for(lambda: s.text(fields[1023].hwnd) == "4 chars", 10, "the character count")
+        s.click_button(dlg.hwnd, "&OK")
+        subs[1] = (3000, 4000, "Deux")
+        app.wait_rows(rows_of(subs))
+        app.wait_title("film.srt * - Cuemill")
+
+        # Insert at the playhead: a click on the timeline's ruler focuses it, Ctrl+Home puts the
+        # playhead at 0, Ins asks for the new sub's text.
+        app.click_in(app.timeline, 20, 10)
+        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.key("ctrl+Home", "Insert")
+        dlg = app.box("Edit subtitle")
+        fields = {c.id: c for c in s.children(dlg.hwnd)}
+        self.assertEqual([fields[i].text for i in (1002, 1003, 1004, 1006)], ["1", "0:00:00.000", "0:00:02.000", ""])
+        s.click((fields[1006].left + fields[1006].right) // 2, (fields[1006].top + fields[1006].bottom) // 2)
+        app.type("Zero", "Edit subtitle")
+        e2e.wait_for(lambda: s.text(fields[1006].hwnd) == "Zero", 10, "typed text")
+        s.click_button(dlg.hwnd, "&OK")
+        subs.insert(0, (0, 2000, "Zero"))
+        app.wait_rows(rows_of(subs))  # renumbered from 0002 on
+        e2e.wait_for(lambda: app.selected() == [0], 10, "the inserted row selected")
+
+        # Remove two: Ctrl+click adds a row, Delete asks, Yes removes both.
+        app.click_row(3)
+        app.click_row(4, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [3, 4], 10, "rows 3 and 4 selected")
+        app.wait_status(2, "2/5 subs")
+        app.key("Delete")
+        box = app.answer("Remove subs", "Yes")
+        self.assertEqual(box.text, "Do you want to remove these 2 selected subs?")
+        del subs[3:5]
+        app.wait_rows(rows_of(subs))
+
+        # Fix overlaps: the inserted sub (0 to 2000) touches "One" (1000 to 2000).
+        s.command(app.main, IDM_CHECK_OVERLAPS)
+        dlg = app.box("Overlapping subs (1)")
+        overlap_list = s.child(dlg.hwnd, id=1001).hwnd
+        self.assertEqual(s.cells(overlap_list), [["0001", "0:00:00.000", "Zero"]])
+        s.click_button(dlg.hwnd, "&OK")  # "Automatically fix all them" is checked by default
+        box = app.answer("Subs fixed", "OK")
+        self.assertEqual(box.text, "All overlapped subs have been fixed (1).")
+        subs[0] = (0, 900, "Zero")
+        app.wait_rows(rows_of(subs))
+        self.assertEqual(app.selected(), [0])
+
+        # Save with Ctrl+S: the report, the title without its mark and the exact bytes.
+        app.key("ctrl+s")
+        box = app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            data = f.read()
+        self.assertEqual(data, srt_bytes(subs))
+        self.assertEqual(box.text, 'Subtitle file successfully saved as:\n\n"%s"\n\nTotal subtitles: 3\n'
+                         "File size: %s" % (s.winpath(path), box.text.rsplit("File size: ", 1)[-1]))
+        self.assertIn(str(len(data)), box.text.rsplit("File size: ", 1)[-1].replace(",", ""))
+        app.wait_title("film.srt - Cuemill")
+        self.assertRegex(app.status()[1], SAVED_TIME)
+        # Nothing differs from the file now, so closing asks nothing.
+        s.post(app.main, WM_CLOSE)
+        e2e.wait_for(lambda: app.s.exit_code(app.pid) is not None, 20, "exit without questions")
+
+    def test_remove_asks_and_no_keeps_the_sub(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
+        path = self.write_srt("keep.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        app.click_row(1)
+        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.key("Delete")
+        box = app.answer("Remove sub", "No")
+        self.assertEqual(box.text, "Do you want to remove the sub #2?")
+        self.assertEqual(app.rows(), rows_of(subs))
+        self.assertEqual(app.title(), "keep.srt - Cuemill")
+
+    # -- video -----------------------------------------------------------------------------
+
+    def test_video_play_pause_seek_nudge_and_save(self):
+        subs = [(0, 4900, "Red part"), (6000, 9000, "Green part"), (16000, 19000, "White part")]
+        path = self.write_srt("movie.srt", subs)
+        make_video(os.path.join(self.work, "movie.avi"), 20)
+        app = self.launch(path)
+        box = app.answer("Load video", "Yes")
+        self.assertEqual(box.text, 'Video found:\n"movie.avi"\n\nDo you want to load it too?')
+        app.wait_title("movie.srt - Cuemill")
+        app.wait_status(3, "0:00:20")
+        s = self.session
+
+        video = self.video_picture(app)
+
+        def colour_now():
+            img = s.screenshot()
+            return dominant(img, video)
+
+        # It plays from the start (red), and moves on to green by itself.
+        e2e.wait_for(lambda: colour_now() == "red", 15, "the red part playing")
+        # A click on the picture pauses it while it is still red.
+        app.click_in(app.video, (video[0] + video[2]) // 2 - self.rect_left(app.video),
+                     (video[1] + video[3]) // 2 - self.rect_top(app.video))
+        clock = (video[0], video[1], video[0] + 80, video[1] + 18)
+        e2e.wait_for(lambda: self.clock_still(clock), 15, "the clock to stand still")
+        img = s.screenshot()
+        self.assertEqual(dominant(img, video), "red")
+        self.assertGreater(img.count(*clock, match=lambda p: p == (0, 0, 0)), 200, "black clock box")
+        self.assertGreater(img.count(*clock, match=lambda p: p == (252, 252, 242)), 10, "clock digits")
+        # Paused inside "Red part" (0 to 4900 ms): the overlay draws its text in light yellow.
+        self.assertGreater(img.count(*video, match=lambda p: p == (255, 255, 226)), 20, "overlay text")
+
+        # F4 seeks one step (5000 ms) forward from the red part into the green one.
+        app.key("F4")
+        e2e.wait_for(lambda: colour_now() == "green", 15, "green after F4")
+        self.assertTrue(self.clock_still(clock), "still paused after the seek")
+
+        # Nudge: select "Green part" in the list, focus the timeline, Right three times (snap 100).
+        app.click_row(1)
+        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.click_in(app.timeline, 20, 10)
+        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.key("Right", "Right", "Right")
+        subs[1] = (6300, 9300, "Green part")
+        app.wait_rows(rows_of(subs))
+        app.wait_title("movie.srt * - Cuemill")
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(subs))
+        app.wait_title("movie.srt - Cuemill")
+
+    def rect_left(self, hwnd):
+        return self.app.rect(hwnd)[0]
+
+    def rect_top(self, hwnd):
+        return self.app.rect(hwnd)[1]
+
+    def video_picture(self, app):
+        """The fitted picture inside the video control: the part that is neither the control's
+        button-face background nor the letterbox, found from a screenshot once it shows colour."""
+        left, top, right, bottom = app.rect(app.video)
+
+        def find():
+            img = self.session.screenshot()
+            xs, ys = [], []
+            for y in range(top, bottom, 2):
+                for x in range(left, right, 2):
+                    if classify(img.pixel(x, y)):
+                        xs.append(x)
+                        ys.append(y)
+            if len(xs) < 100:
+                return None
+            return (min(xs), min(ys), max(xs) + 1, max(ys) + 1)
+        return e2e.wait_for(find, 20, "the video picture")
+
+    def clock_still(self, clock):
+        # While the video runs the clock is repainted every 50 ms with a new time; paused, its
+        # pixels stay the same over half a second of screenshots.
+        first = self.session.screenshot()
+        deadline = time.monotonic() + 0.5
+        while time.monotonic() < deadline:
+            img = self.session.screenshot()
+            for y in range(clock[1], clock[3]):
+                a = first.data[(y * first.width + clock[0]) * 3:(y * first.width + clock[2]) * 3]
+                b = img.data[(y * img.width + clock[0]) * 3:(y * img.width + clock[2]) * 3]
+                if a != b:
+                    return False
+        return True
+
+
+def classify(p):
+    r, g, b = p
+    if r > 200 and g < 60 and b < 60:
+        return "red"
+    if g > 200 and r < 60 and b < 60:
+        return "green"
+    if b > 200 and r < 60 and g < 60:
+        return "blue"
+    return None
+
+
+def dominant(img, rect):
+    counts = {}
+    left, top, right, bottom = rect
+    for y in range(top, bottom, 3):
+        for x in range(left, right, 3):
+            c = classify(img.pixel(x, y))
+            if c:
+                counts[c] = counts.get(c, 0) + 1
+    return max(counts, key=counts.get) if counts else None
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--probe", required=True)
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--dist", default="")
+    parser.add_argument("--assets", default="")
+    parser.add_argument("--vmr", default="VMR9")
+    parser.add_argument("--keep", default="", help="folder for screenshots of failed tests")
+    parser.add_argument("--repeat", type=int, default=1)
+    ARGS, rest = parser.parse_known_args()
+    if not os.path.isfile(ARGS.exe):
+        print("FAIL: Cuemill.exe was not built: %s" % ARGS.exe)
+        sys.exit(1)
+    ok = True
+    for _ in range(ARGS.repeat):
+        result = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result
+        ok = ok and result.wasSuccessful() and result.testsRun > 0
+    sys.exit(0 if ok else 1)
+
+
+if __name__ == "__main__":
+    main()
