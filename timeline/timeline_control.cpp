@@ -1,0 +1,287 @@
+#include "timeline/timeline_control.h"
+
+#include <algorithm>
+
+#include "core/sub_item.h"
+#include "gui/win_str.h"
+#include "io/strings.h"
+
+namespace {
+
+constexpr int block_top = 30;
+constexpr int block_bottom = 94;
+constexpr COLORREF unfocused_background = RGB(171, 171, 171);
+constexpr COLORREF ruler_colour = RGB(124, 99, 124);
+constexpr COLORREF label_colour = RGB(48, 48, 48);
+constexpr COLORREF block_fill = RGB(255, 255, 255);
+constexpr COLORREF selected_fill = RGB(182, 197, 220);
+constexpr COLORREF block_outline = RGB(93, 124, 177);
+constexpr COLORREF overlap_colour = RGB(255, 16, 16);
+constexpr COLORREF playhead_colour = RGB(255, 45, 45);
+
+// GDI coordinates beyond 2^27 misbehave; blocks of a deep zoom can be far wider than that.
+constexpr int coordinate_limit = 1 << 26;
+int gdi_x(std::int32_t x) { return std::clamp<std::int32_t>(x, -coordinate_limit, coordinate_limit); }
+
+HFONT create_menu_font() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExW(&version);
+#pragma GCC diagnostic pop
+    NONCLIENTMETRICSW metrics{};
+    // The structure without its last field before Vista.
+    metrics.cbSize = version.dwMajorVersion < 6 ? 500 : 504;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) return nullptr;
+    return CreateFontIndirectW(&metrics.lfMenuFont);
+}
+
+}  // namespace
+
+Timeline_Control::Timeline_Control(Sub_List& subs_, listview& list_view_)
+    : subs(subs_), list_view(list_view_) {
+    class_name = u"CTL_TIMELINE";
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    style |= WS_HSCROLL | WS_GROUP | WS_TABSTOP;
+    ex_style = WS_EX_CLIENTEDGE;
+    child_id = 667;
+
+    on_message(WM_CREATE, [this](params& p) { return on_create(p); });
+    on_message(WM_ERASEBKGND, [](params&) -> LRESULT { return 0; });
+    on_message(WM_PAINT, [this](params& p) { return on_paint(p); });
+    for (UINT msg : {WM_SIZE, WM_SETFOCUS, WM_KILLFOCUS})
+        on_message(msg, [this](params&) -> LRESULT {
+            InvalidateRect(hwnd, nullptr, TRUE);  // the background depends on the focus
+            return 0;
+        });
+    on_message(WM_HSCROLL, [this](params& p) { return on_hscroll(p); });
+    on_message(WM_MOUSEWHEEL, [this](params& p) { return on_wheel(p); });
+    register_input();
+}
+
+Timeline_Control::~Timeline_Control() {
+    if (font) DeleteObject(font);
+    if (menu_resource) DestroyMenu(menu_resource);
+}
+
+LRESULT Timeline_Control::on_create(params&) {
+    if (font) DeleteObject(font);
+    font = create_menu_font();
+    if (!menu_resource) {
+        HWND parent = GetParent(hwnd);
+        HINSTANCE instance =
+            parent ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)) : nullptr;
+        if (!instance) instance = GetModuleHandleW(nullptr);
+        menu_resource = LoadMenuW(instance, MAKEINTRESOURCEW(103));
+        context_menu = menu_resource ? GetSubMenu(menu_resource, 0) : nullptr;
+    }
+    apply_view(view_start, view_span, range_end, false);
+    return 0;
+}
+
+int Timeline_Control::client_width() const {
+    RECT client{};
+    if (hwnd) GetClientRect(hwnd, &client);
+    return client.right;
+}
+
+void Timeline_Control::repaint() {
+    if (hwnd) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void Timeline_Control::apply_view(std::int32_t start, std::uint32_t span, std::int32_t end, bool redraw) {
+    range_end = end;
+    view_span = span;
+    view_start = clamp_view_start(start, end, span);
+    if (!hwnd) return;
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    // Kept visible when the page covers the range, so a full zoom-out does not resize the client.
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMin = 0;
+    info.nMax = end;
+    info.nPage = span;
+    info.nPos = start;
+    SetScrollInfo(hwnd, SB_HORZ, &info, redraw);
+    // The scroll bar's clamping is the one that counts.
+    info.fMask = SIF_POS;
+    if (GetScrollInfo(hwnd, SB_HORZ, &info)) view_start = info.nPos;
+}
+
+void Timeline_Control::set_range(std::int32_t length) {
+    apply_view(view_start, static_cast<std::uint32_t>(std::max(length, 0) / 4), length - 1, true);
+    repaint();
+}
+
+void Timeline_Control::center_on_playhead() {
+    const std::uint64_t half = view_span / 2;
+    const std::int64_t start =
+        playhead >= view_span ? static_cast<std::int64_t>(std::min<std::uint64_t>(playhead, 1ull << 40) - half) : 0;
+    apply_view(static_cast<std::int32_t>(std::min<std::int64_t>(start, range_end)), view_span, range_end, true);
+    repaint();
+}
+
+std::size_t Timeline_Control::hit_test(int x, int y) const { return hit_test(x, y, client_width(), view()); }
+
+std::size_t Timeline_Control::hit_test(int x, int y, int width, const Timeline_View& v) const {
+    if (subs.empty() || y < block_top || y > block_bottom) return no_position;
+    const float scale = view_scale(width, v.view_span);
+    for (std::size_t i = first_visible_sub(subs, v.view_start); i < subs.size(); ++i) {
+        if (starts_past_view(subs[i], v)) return no_position;
+        const std::int32_t x1 = time_to_x(subs[i].start, v.view_start, scale);
+        const std::int32_t x2 = time_to_x(subs[i].end, v.view_start, scale);
+        if (x1 <= x && x <= x2) return i;
+    }
+    return no_position;
+}
+
+LRESULT Timeline_Control::on_paint(params&) {
+    paint_buffer buffer(hwnd);
+    paint_content(buffer.dc, buffer.width, buffer.height, GetFocus() == hwnd);
+    return 0;
+}
+
+void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused) {
+    const RECT client{0, 0, width, height};
+    if (focused) {
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    } else {
+        HBRUSH grey = CreateSolidBrush(unfocused_background);
+        FillRect(dc, &client, grey);
+        DeleteObject(grey);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    const Timeline_View v = view();
+    const float scale = view_scale(width, v.view_span);
+    const std::int64_t view_end = static_cast<std::int64_t>(v.view_start) + v.view_span;
+
+    HPEN ruler_pen = CreatePen(PS_DOT, 1, ruler_colour);
+    HPEN outline_pen = CreatePen(PS_SOLID, 1, block_outline);
+    HPEN touching_pen = CreatePen(PS_SOLID, 1, overlap_colour);
+    HPEN marker_pen = CreatePen(PS_DOT, 1, overlap_colour);
+    HPEN playhead_pen = CreatePen(PS_SOLID, 1, playhead_colour);
+    HBRUSH fill_brush = CreateSolidBrush(block_fill);
+    HBRUSH selected_brush = CreateSolidBrush(selected_fill);
+    HBRUSH playhead_brush = CreateSolidBrush(playhead_colour);
+
+    SelectObject(dc, ruler_pen);
+    SetTextColor(dc, label_colour);
+    if (font) SelectObject(dc, font);
+    const std::uint64_t step = ruler_step(min_label_step(scale));
+    if (step > 0) {
+        for (std::uint64_t t = first_ruler_time(v.view_start, step); static_cast<std::int64_t>(t) < view_end; t += step) {
+            const int x = gdi_x(time_to_x(t, v.view_start, scale));
+            MoveToEx(dc, x, 0, nullptr);
+            LineTo(dc, x, height);
+            const std::u16string label = ruler_label(t, step);
+            TextOutW(dc, x + 2, 2, as_wcstr(label), static_cast<int>(label.size()));
+        }
+    }
+
+    painted_subs_visited = 0;
+    const std::size_t count = subs.size();
+    const std::size_t first = first_visible_sub(subs, v.view_start);
+    if (count > 0 && scale > 0.0f) {
+        for (std::size_t i = first; i < count; ++i) {
+            ++painted_subs_visited;
+            const Sub_Item& sub = subs[i];
+            if (starts_past_view(sub, v)) break;
+            const int x1 = gdi_x(time_to_x(sub.start, v.view_start, scale));
+            const int x2 = gdi_x(time_to_x(sub.end, v.view_start, scale));
+            SelectObject(dc, row_selected(i) ? selected_brush : fill_brush);
+            SelectObject(dc, touches_next(subs, i) ? touching_pen : outline_pen);
+            Rectangle(dc, x1, block_top, x2, block_bottom);
+            if (x2 - x1 > 3) {
+                const std::u16string number = to_decimal(static_cast<std::int64_t>(i + 1));
+                RECT number_rect{x1 + 2, 30, x2, 42};
+                DrawTextW(dc, as_wcstr(number), static_cast<int>(number.size()), &number_rect,
+                          DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+                RECT text_rect{x1 + 2, 50, x2, 96};
+                DrawTextW(dc, as_wcstr(sub.text), static_cast<int>(sub.text.size()), &text_rect,
+                          DT_LEFT | DT_TOP | DT_NOPREFIX);
+            }
+        }
+        // Block i + 1 covers the end of block i; the dotted lines show what it hides.
+        SelectObject(dc, marker_pen);
+        for (std::size_t i = first; i + 1 < count; ++i) {
+            ++painted_subs_visited;
+            if (starts_past_view(subs[i], v)) break;
+            if (subs[i].end < subs[i + 1].start) continue;
+            const int xs = gdi_x(time_to_x(subs[i].start, v.view_start, scale));
+            const int xe = gdi_x(time_to_x(subs[i].end, v.view_start, scale));
+            MoveToEx(dc, xs, block_top, nullptr);
+            LineTo(dc, xe, block_top);
+            LineTo(dc, xe, block_bottom);
+            LineTo(dc, xs, block_bottom);
+        }
+    }
+
+    if (v.view_span > 0 && playhead >= static_cast<std::uint64_t>(std::max(v.view_start, 0))) {
+        const std::int32_t x = time_to_x(playhead, v.view_start, scale);
+        if (x <= width + 4) {
+            SelectObject(dc, playhead_pen);
+            SelectObject(dc, playhead_brush);
+            const POINT triangle[] = {{x - 5, 0}, {x, 5}, {x + 5, 0}};
+            Polygon(dc, triangle, 3);
+            MoveToEx(dc, x, 0, nullptr);
+            LineTo(dc, x, height);
+        }
+    }
+
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(ruler_pen), static_cast<HGDIOBJ>(outline_pen),
+                           static_cast<HGDIOBJ>(touching_pen), static_cast<HGDIOBJ>(marker_pen),
+                           static_cast<HGDIOBJ>(playhead_pen), static_cast<HGDIOBJ>(fill_brush),
+                           static_cast<HGDIOBJ>(selected_brush), static_cast<HGDIOBJ>(playhead_brush)})
+        DeleteObject(object);
+}
+
+void Timeline_Control::notify_parent_scroll(WORD code) {
+    HWND parent = GetParent(hwnd);
+    if (parent) SendMessageW(parent, WM_HSCROLL, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(hwnd));
+}
+
+LRESULT Timeline_Control::on_hscroll(params& p) {
+    const WORD code = LOWORD(p.wParam);
+    const std::int64_t line = scroll_line(view_span);
+    std::int64_t start = view_start;
+    switch (code) {
+    case SB_LINELEFT: start -= line; break;
+    case SB_LINERIGHT: start += line; break;
+    case SB_PAGELEFT: start -= view_span; break;
+    case SB_PAGERIGHT: start += view_span; break;
+    case SB_THUMBTRACK: {
+        // The 16-bit position in wParam is too small for an hour of milliseconds.
+        SCROLLINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_TRACKPOS;
+        if (GetScrollInfo(hwnd, SB_HORZ, &info)) start = info.nTrackPos;
+        break;
+    }
+    default: break;
+    }
+    const std::int32_t before = view_start;
+    apply_view(clamp_view_start(start, range_end, view_span), view_span, range_end, true);
+    if (view_start != before) repaint();
+    notify_parent_scroll(code);
+    return 0;
+}
+
+LRESULT Timeline_Control::on_wheel(params& p) {
+    const short delta = static_cast<short>(HIWORD(p.wParam));
+    const WORD keys = LOWORD(p.wParam);
+    if (keys & (MK_CONTROL | MK_SHIFT)) {
+        SendMessageW(hwnd, WM_HSCROLL, MAKEWPARAM(delta > 0 ? SB_LINELEFT : SB_LINERIGHT, 0), 0);
+        return 0;
+    }
+    if (view_span < 21 && delta > 0) return 0;
+    const Timeline_View next = zoom_view(view(), playhead, delta > 0);
+    apply_view(next.view_start, next.view_span, next.range_end, true);
+    repaint();
+    notify_parent_scroll(delta > 0 ? SB_LINELEFT : SB_LINERIGHT);
+    return 0;
+}

@@ -1,0 +1,110 @@
+#pragma once
+// The strip under the video: a time ruler, every sub as a block, the overlaps and the playhead.
+// The view is the control's own horizontal scroll bar (position = time at the left edge,
+// page = visible span, in milliseconds). The selection is the main list view's: the control
+// reads and writes it with list-view messages and keeps none of its own.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "core/sub_list.h"
+#include "gui/control_window.h"
+#include "gui/msg_table.h"
+#include "gui/native_controls.h"
+#include "timeline/timeline_view.h"
+
+class Timeline_Control : public control_window, public dlgcode_table {
+public:
+    /// Both are owned by the main window and must outlive this object. Row i of the list view
+    /// is sub i.
+    Timeline_Control(Sub_List& subs, listview& list_view);
+    /// Destroys the font and the context menu; the window lives on, unbound.
+    ~Timeline_Control();
+
+    /// range_end = length - 1, view_span = length / 4; the scroll bar clamps view_start.
+    void set_range(std::int32_t length);
+    /// Scrolls so that the playhead stands in the middle (or the view starts at 0).
+    void center_on_playhead();
+    /// The sub whose block holds the client point; the lowest index where blocks overlap;
+    /// no_position when none.
+    std::size_t hit_test(int x, int y) const;
+    std::size_t hit_test(int x, int y, int client_width, const Timeline_View& view) const;
+    /// Draws everything into `dc` as WM_PAINT does (used by WM_PAINT and by pixel checks).
+    void paint_content(HDC dc, int width, int height, bool focused);
+    /// Invalidates the client area without erasing.
+    void repaint();
+    Timeline_View view() const { return {range_end, view_span, view_start}; }
+
+    Sub_List& subs;
+    listview& list_view;
+
+    std::int32_t range_end = 0;
+    std::uint32_t view_span = 0;
+    std::int32_t view_start = 0;
+    std::uint64_t playhead = 0;
+    /// Re-timing step from the settings; 0 or less means the default 100 ms.
+    std::int64_t snap = 100;
+    std::vector<std::size_t> nudge_set;
+    HMENU context_menu = nullptr;
+    HFONT font = nullptr;
+
+    std::function<void(std::uint64_t)> on_seek;
+    std::function<void()> on_insert, on_remove, on_edit, on_modified, on_play_pause;
+
+    /// Subs looked at by the last paint: bounded by what is visible, not by the document.
+    std::size_t painted_subs_visited = 0;
+    /// Nudges refused because a time would go below 0 (each also plays "ding.wav").
+    std::size_t refusals = 0;
+    /// True while a deferred row refresh waits for its timer on the parent.
+    bool refresh_pending = false;
+
+    /// The one-shot timer on the parent that runs a deferred row refresh.
+    static constexpr UINT_PTR refresh_timer_id = 1638;
+    static constexpr UINT refresh_timer_ms = 200;
+    /// Nudges of this many subs or more refresh their rows through the timer.
+    static constexpr std::size_t deferred_refresh_count = 6;
+
+private:
+    // timeline_control.cpp
+    LRESULT on_create(params& p);
+    LRESULT on_paint(params& p);
+    LRESULT on_hscroll(params& p);
+    LRESULT on_wheel(params& p);
+    void apply_view(std::int32_t start, std::uint32_t span, std::int32_t end, bool redraw);
+    void notify_parent_scroll(WORD code);
+    int client_width() const;
+
+    // timeline_input.cpp
+    void register_input();
+    LRESULT on_left_down(params& p);
+    LRESULT on_left_double(params& p);
+    LRESULT on_right_down(params& p);
+    LRESULT on_key_down(params& p);
+    LRESULT on_key_up(params& p);
+    LRESULT on_refresh_due(params& p);
+    /// Runs `operation` only for real key presses; the dialog code is returned for every query.
+    void bind_key(std::uint8_t key, LRESULT code, void (Timeline_Control::*operation)(WPARAM key));
+    void key_nudge(WPARAM key);
+    void key_zoom(WPARAM key);
+    void key_home_end(WPARAM key);
+    void key_page(WPARAM key);
+    void key_apps(WPARAM key);
+    void key_insert(WPARAM key);
+    void key_escape(WPARAM key);
+    void after_nudge();
+    void refresh_rows();
+    void show_menu(POINT client_point);
+    bool row_selected(std::size_t row) const;
+    void set_row_state(std::size_t row, UINT state, UINT mask);
+    void select_only(std::size_t row);
+    void seek();
+
+    HMENU menu_resource = nullptr;
+    /// Rows whose subs changed since the last row refresh.
+    std::vector<std::size_t> dirty_rows;
+};
+
+/// Sent by the refresh timer to the timeline children of the window it fired on.
+inline constexpr UINT timeline_refresh_message = WM_APP + 0x638;
