@@ -1,7 +1,7 @@
 #pragma once
 // One DirectShow filter graph playing one file into a window the player does not own.
 
-#include <windows.h>
+#include "gui/win32.h"
 
 #include <cstdint>
 #include <memory>

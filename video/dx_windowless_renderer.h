@@ -1,7 +1,7 @@
 #pragma once
 // A Video Mixing Renderer in windowless mode: it draws into a window it does not own.
 
-#include <windows.h>
+#include "gui/win32.h"
 
 #include <string>
 

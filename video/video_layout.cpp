@@ -72,6 +72,22 @@ std::vector<line_segment> segment_line(std::u16string_view line, bool& italic) {
     }
 }
 
+std::vector<std::u16string_view> split_sub_lines(std::u16string_view text) {
+    std::vector<std::u16string_view> lines;
+    if (text.empty())
+        return lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t brk = text.find(u"\r\n", start);
+        if (brk == std::u16string_view::npos) {
+            lines.push_back(text.substr(start));
+            return lines;
+        }
+        lines.push_back(text.substr(start, brk - start));
+        start = brk + 2;
+    }
+}
+
 std::int64_t ms_to_units(std::int64_t ms) {
     return ms * 10000;
 }

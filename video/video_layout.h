@@ -45,6 +45,10 @@ struct line_segment {
 /// a run.
 std::vector<line_segment> segment_line(std::u16string_view line, bool& italic);
 
+/// The lines of a sub's text, split at each "\r\n". An empty text has no lines; otherwise
+/// every piece is a line, empty ones included, and a text without a break is one line.
+std::vector<std::u16string_view> split_sub_lines(std::u16string_view text);
+
 /// DirectShow positions are counts of 100 ns.
 std::int64_t ms_to_units(std::int64_t ms);
 /// Signed division toward zero, then the low 32 bits as milliseconds.

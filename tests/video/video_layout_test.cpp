@@ -127,3 +127,24 @@ TEST(Units, ConvertBetweenMillisecondsAndHundredNanoseconds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SplitSubLines, OneLinePerBreak) {
+    const struct { const char16_t* text; std::vector<std::u16string> lines; } cases[] = {
+        {u"", {}},                                  // empty text: nothing to draw
+        {u"one line", {u"one line"}},               // no break: still one line
+        {u"a\r\nb", {u"a", u"b"}},                  // two lines
+        {u"a\r\n", {u"a", u""}},                    // trailing break: an empty last line
+        {u"\r\n\r\nc", {u"", u"", u"c"}},           // adjacent breaks: empty lines kept
+        {u"a\nb\rc", {u"a\nb\rc"}},                 // lone LF or CR is not a break
+    };
+    for (const auto& c : cases) {
+        const auto got = split_sub_lines(c.text);
+        ASSERT_EQ(got.size(), c.lines.size()) << got.size();
+        for (std::size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(std::u16string(got[i]), c.lines[i]) << i;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+#pragma once
+// Helpers of the video tests: the folder of generated videos, a plain host window,
+// message pumping with a deadline and reading the screen.
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace video_test {
+
+/// A file made by with_videos.sh, as a Windows path.
+inline std::u16string video_file(const char16_t* name) {
+    const wchar_t* dir = _wgetenv(L"CUEMILL_VIDEO_DIR");
+    std::u16string path = dir ? reinterpret_cast<const char16_t*>(dir) : u"";
+    path += u"\\";
+    path += name;
+    return path;
+}
+
+inline bool have_videos() { return _wgetenv(L"CUEMILL_VIDEO_DIR") != nullptr; }
+
+/// Dispatches messages until `done` holds or `ms` pass; true when it held.
+inline bool pump_until(const std::function<bool()>& done, int ms = 10000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+/// A visible top-level popup whose class background is COLOR_BTNFACE + 1, with a client
+/// area of the given size at (x, y) of the screen.
+class host_window {
+public:
+    host_window(int width, int height, int x = 40, int y = 40) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = L"CUEMILL_VIDEO_TEST_HOST";
+        RegisterClassExW(&wc);
+        hwnd = CreateWindowExW(0, wc.lpszClassName, L"video test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
+                               width, height, nullptr, nullptr, wc.hInstance, nullptr);
+        UpdateWindow(hwnd);
+    }
+    ~host_window() { DestroyWindow(hwnd); }
+    host_window(const host_window&) = delete;
+    host_window& operator=(const host_window&) = delete;
+    HWND hwnd = nullptr;
+};
+
+/// A copy of the window's client area as it is on the screen.
+class screen_shot {
+public:
+    explicit screen_shot(HWND window) {
+        RECT client{};
+        GetClientRect(window, &client);
+        width_ = client.right;
+        height_ = client.bottom;
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width_, height_);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        BitBlt(dc, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
+        SelectObject(dc, old);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;  // top-down rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        pixels_.assign(static_cast<size_t>(width_) * height_, 0);
+        GetDIBits(dc, bitmap, 0, height_, pixels_.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+    }
+    /// The pixel as a COLORREF (0x00BBGGRR); black outside the area.
+    COLORREF at(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_)
+            return 0;
+        const unsigned p = pixels_[static_cast<size_t>(y) * width_ + x];  // 0x00RRGGBB
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    /// Pixels in the rectangle whose colour satisfies `pred`.
+    int count(const RECT& r, const std::function<bool(COLORREF)>& pred) const {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                n += pred(at(x, y)) ? 1 : 0;
+        return n;
+    }
+    int count(const RECT& r, COLORREF c) const {
+        return count(r, [c](COLORREF p) { return p == c; });
+    }
+    /// Saves the shot as a 32-bit BMP, for looking at it by eye.
+    bool save(const wchar_t* path) const {
+        BITMAPFILEHEADER file{};
+        BITMAPINFOHEADER head{};
+        head.biSize = sizeof head;
+        head.biWidth = width_;
+        head.biHeight = -height_;
+        head.biPlanes = 1;
+        head.biBitCount = 32;
+        const DWORD bytes = static_cast<DWORD>(pixels_.size() * 4);
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof head;
+        file.bfSize = file.bfOffBits + bytes;
+        HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        DWORD written = 0;
+        bool ok = WriteFile(h, &file, sizeof file, &written, nullptr) && WriteFile(h, &head, sizeof head, &written, nullptr) &&
+                  WriteFile(h, pixels_.data(), bytes, &written, nullptr);
+        CloseHandle(h);
+        return ok;
+    }
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<unsigned> pixels_;
+};
+
+}  // namespace video_test

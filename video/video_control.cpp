@@ -1,0 +1,317 @@
+#include "video/video_control.h"
+
+#define NO_DSHOW_STRSAFE
+#include <dshow.h>
+
+#include "core/sub_item.h"
+#include "gui/native_controls.h"
+#include "gui/win_str.h"
+#include "video/video_layout.h"
+
+namespace {
+
+constexpr UINT_PTR poll_timer = 1;
+constexpr UINT poll_period_ms = 50;
+constexpr UINT_PTR video_control_id = 666;
+constexpr UINT_PTR clock_id = 6661;
+constexpr UINT_PTR text_id = 6662;
+constexpr COLORREF clock_text_colour = RGB(252, 252, 242);
+constexpr COLORREF sub_text_colour = RGB(255, 255, 226);
+
+HFONT make_font(const wchar_t* face, int height, int weight, bool italic) {
+    return CreateFontW(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, face);
+}
+
+void set_error(std::u16string* error_text, const char16_t* text) {
+    if (error_text)
+        *error_text = text;
+}
+
+}  // namespace
+
+Video_Clock::Video_Clock() {
+    class_name = u"CTL_VIDEO_CLOCK";
+    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    style &= ~WS_VISIBLE;
+    width = 80;
+    height = 18;
+    child_id = clock_id;
+    on_message(WM_CREATE, [this](params&) { return on_create(); });
+    on_message(WM_ERASEBKGND, [](params&) -> LRESULT { return 0; });
+    on_message(WM_PAINT, [this](params&) { return on_paint(); });
+}
+
+Video_Clock::~Video_Clock() {
+    if (font)
+        DeleteObject(font);
+}
+
+LRESULT Video_Clock::on_create() {
+    if (font)
+        DeleteObject(font);
+    font = make_font(L"Arial Black", -12, 0, false);
+    return 0;
+}
+
+void Video_Clock::draw(HDC dc) const {
+    const std::u16string text = format_clock_time(ms_to_timecode(time_ms));
+    HGDIOBJ old_font = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+    SetBkColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, clock_text_colour);
+    TextOutW(dc, 2, 1, as_wcstr(text), static_cast<int>(text.size()));
+    SelectObject(dc, old_font);
+}
+
+LRESULT Video_Clock::on_paint() {
+    paint_buffer buffer(hwnd);
+    draw(buffer.dc);
+    return 0;
+}
+
+Video_Text::Video_Text(const Sub_List& subs) : subs(subs) {
+    class_name = u"CTL_VIDEO_TEXT";
+    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    style &= ~WS_VISIBLE;
+    y = 50;
+    width = 2;
+    height = 2;
+    child_id = text_id;
+    on_message(WM_ERASEBKGND, [](params&) -> LRESULT { return 0; });
+    on_message(WM_PAINT, [this](params&) { return on_paint(); });
+}
+
+Video_Text::~Video_Text() {
+    delete_fonts();
+}
+
+void Video_Text::delete_fonts() {
+    if (font)
+        DeleteObject(font);
+    if (italic_font)
+        DeleteObject(italic_font);
+    font = italic_font = nullptr;
+}
+
+void Video_Text::layout(const RECT& r) {
+    const text_band band = layout_text_band(video_rect{r.left, r.top, r.right, r.bottom});
+    SetWindowPos(hwnd, nullptr, band.x, band.y, band.width, band.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (band.font_size != font_size) {
+        font_size = band.font_size;
+        delete_fonts();
+        const int height = -(3 + static_cast<int>(font_size));
+        font = make_font(L"Arial", height, FW_BOLD, false);
+        italic_font = make_font(L"Arial", height, FW_BOLD, true);
+    }
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+int Video_Text::line_width(HDC dc, std::u16string_view line, bool italic) const {
+    int total = 0;
+    HGDIOBJ old_font = GetCurrentObject(dc, OBJ_FONT);
+    for (const line_segment& run : segment_line(line, italic)) {
+        SelectObject(dc, run.italic ? italic_font : font);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, as_wcstr(run.text.data()), static_cast<int>(run.text.size()), &extent);
+        total += extent.cx;
+    }
+    SelectObject(dc, old_font);
+    return total;
+}
+
+void Video_Text::draw(HDC dc, int client_width) const {
+    if (sub_index == no_position || sub_index >= subs.size() || !font || !italic_font)
+        return;
+    SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, sub_text_colour);
+    SIZE probe{};
+    GetTextExtentPoint32W(dc, L"Tlgy", 4, &probe);
+    const int line_height = probe.cy;
+
+    bool italic = false;  // carried from line to line
+    const auto lines = split_sub_lines(subs[sub_index].text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int y = 2 + static_cast<int>(i) * line_height;
+        int x = client_width / 2 - line_width(dc, lines[i], italic) / 2;
+        for (const line_segment& run : segment_line(lines[i], italic)) {
+            SelectObject(dc, run.italic ? italic_font : font);
+            SIZE extent{};
+            const auto* text = as_wcstr(run.text.data());
+            const int length = static_cast<int>(run.text.size());
+            GetTextExtentPoint32W(dc, text, length, &extent);
+            TextOutW(dc, x, y, text, length);
+            x += extent.cx;
+        }
+    }
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+}
+
+LRESULT Video_Text::on_paint() {
+    paint_buffer buffer(hwnd);
+    draw(buffer.dc, buffer.width);
+    return 0;
+}
+
+Video_Control::Video_Control(const Sub_List& subs) : subs(subs), text_overlay(subs) {
+    CoInitialize(nullptr);
+    class_name = u"CTL_VIDEO";
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    child_id = video_control_id;
+    on_message(WM_CREATE, [this](params&) { return on_create(); });
+    on_message(WM_PAINT, [this](params&) { return on_paint(); });
+    on_message(WM_SIZE, [this](params& p) { return on_size(p); });
+    on_message(WM_LBUTTONDOWN, [this](params&) -> LRESULT { toggle_play(); return 0; });
+    on_message(WM_RBUTTONDOWN, [this](params&) -> LRESULT { toggle_play(); return 0; });
+    on_message(WM_TIMER, [this](params& p) { return on_timer(p); });
+    on_message(WM_DESTROY, [this](params&) -> LRESULT { close(); return 0; });
+}
+
+Video_Control::~Video_Control() = default;
+
+LRESULT Video_Control::on_create() {
+    clock.create(hwnd);
+    text_overlay.create(hwnd);
+    return 0;
+}
+
+LRESULT Video_Control::on_paint() {
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(hwnd, &ps);
+    player.paint(dc);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
+void Video_Control::place_children(const RECT& fitted) {
+    SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    text_overlay.layout(fitted);
+}
+
+LRESULT Video_Control::on_size(params& p) {
+    player.resize(p.wParam, p.lParam);
+    if (player.loaded()) {
+        RECT client{}, fitted{};
+        GetClientRect(hwnd, &client);
+        player.fit_video_rect(client, fitted);
+        place_children(fitted);
+        InvalidateRect(hwnd, nullptr, TRUE);
+    }
+    return 0;
+}
+
+bool Video_Control::open(std::uint32_t kind, const std::u16string& path, std::u16string* error_text) {
+    if (!player.load(kind, path, hwnd, error_text))
+        return false;
+    if (!player.control() || FAILED(player.control()->Run())) {
+        set_error(error_text, u"Video failed to play.");
+        return false;
+    }
+    if (!player.loaded()) {
+        set_error(error_text, u"Failed to retrieve video bound rectangles.");
+        return false;
+    }
+    RECT client{}, fitted{};
+    GetClientRect(hwnd, &client);
+    player.fit_video_rect(client, fitted);
+    video_path = path;
+    ShowWindow(clock.hwnd, SW_SHOWNORMAL);
+    SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(text_overlay.hwnd, SW_SHOWNORMAL);
+    text_overlay.layout(fitted);
+    SetTimer(hwnd, poll_timer, poll_period_ms, nullptr);
+    if (error_text)
+        error_text->clear();
+    return true;
+}
+
+void Video_Control::close() {
+    if (hwnd)
+        KillTimer(hwnd, poll_timer);
+    player.reset();
+    video_path.clear();
+    if (clock.hwnd)
+        ShowWindow(clock.hwnd, SW_HIDE);
+    if (text_overlay.hwnd)
+        ShowWindow(text_overlay.hwnd, SW_HIDE);
+    if (hwnd)
+        InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+int Video_Control::play_state() const {
+    if (!player.control())
+        return -1;
+    OAFilterState state = State_Stopped;
+    if (FAILED(player.control()->GetState(INFINITE, &state)))
+        return 0;
+    return static_cast<int>(state);
+}
+
+void Video_Control::toggle_play() {
+    const int state = play_state();
+    if (state == State_Paused)
+        player.control()->Run();
+    else if (state == State_Running)
+        player.control()->Pause();
+}
+
+void Video_Control::toggle_text() {
+    if (!player.control())
+        return;
+    ShowWindow(text_overlay.hwnd, IsWindowVisible(text_overlay.hwnd) ? SW_HIDE : SW_SHOW);
+}
+
+LRESULT Video_Control::on_timer(params& p) {
+    if (p.wParam == poll_timer)
+        poll();
+    return 0;
+}
+
+void Video_Control::poll() {
+    if (play_state() != State_Running)
+        return;
+    const std::uint32_t position = player.current_position();
+    clock.time_ms = position;
+    InvalidateRect(clock.hwnd, nullptr, TRUE);
+    text_overlay.sub_index = find_at(subs, position);
+    InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
+    if (on_position)
+        on_position(position);
+}
+
+void Video_Control::seek_to(std::uint64_t ms) {
+    if (player.seeking() && player.control()) {
+        LONGLONG units = static_cast<LONGLONG>(ms * 10000);
+        player.seeking()->SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    }
+    clock.time_ms = ms;
+    InvalidateRect(clock.hwnd, nullptr, TRUE);
+    text_overlay.sub_index = find_at(subs, ms);
+    InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
+}
+
+std::uint32_t Video_Control::read_position() const {
+    return player.current_position();
+}
+
+void Video_Control::step(std::int32_t delta) {
+    player.seek_by(delta);
+    clock.time_ms = read_position();
+    InvalidateRect(clock.hwnd, nullptr, TRUE);
+}
+
+void Video_Control::step_back() {
+    step(-static_cast<std::int32_t>(seek_step));
+}
+
+void Video_Control::step_forward() {
+    step(static_cast<std::int32_t>(seek_step));
+}
+
+void Video_Control::refresh() {
+    const std::uint32_t position = read_position();
+    text_overlay.sub_index = find_at(subs, position);
+    InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
+    clock.time_ms = position;
+    InvalidateRect(clock.hwnd, nullptr, TRUE);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}

@@ -1,0 +1,98 @@
+#pragma once
+// The video area: the picture (CTL_VIDEO), the position clock on it (CTL_VIDEO_CLOCK) and
+// the band in which the sub due at the position is drawn (CTL_VIDEO_TEXT).
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/sub_list.h"
+#include "gui/control_window.h"
+#include "video/dx_player.h"
+
+/// Black box at the picture's top-left showing `time_ms` as "%u:%02u:%02u.%03u".
+class Video_Clock : public control_window {
+public:
+    Video_Clock();
+    ~Video_Clock();
+
+    /// Draws the time into `dc` (the back buffer of a paint).
+    void draw(HDC dc) const;
+
+    std::uint64_t time_ms = 0;
+    HFONT font = nullptr;  // "Arial Black", height -12; made at WM_CREATE
+
+private:
+    LRESULT on_create();
+    LRESULT on_paint();
+};
+
+/// Black band near the picture's bottom showing sub `sub_index` of `subs`, line by line,
+/// centred, with the text between "<i>" and "</i>" in italics.
+class Video_Text : public control_window {
+public:
+    explicit Video_Text(const Sub_List& subs);
+    ~Video_Text();
+
+    /// Places the band for the fitted picture `r` (client pixels of the video control) and
+    /// re-creates the fonts only when their size changes.
+    void layout(const RECT& r);
+    /// Draws the current sub into `dc`, centred in `client_width`.
+    void draw(HDC dc, int client_width) const;
+    /// Width of one line in the fonts it is drawn in, starting with the italic state given.
+    int line_width(HDC dc, std::u16string_view line, bool italic) const;
+
+    const Sub_List& subs;
+    std::size_t sub_index = no_position;
+    HFONT font = nullptr;
+    HFONT italic_font = nullptr;
+    std::uint32_t font_size = 0;
+
+private:
+    LRESULT on_paint();
+    void delete_fonts();
+};
+
+/// Owns the player; polls the position every 50 ms (timer 1) while a video is open. The
+/// constructor initialises COM on this thread; the player's destruction uninitialises it.
+class Video_Control : public control_window {
+public:
+    explicit Video_Control(const Sub_List& subs);
+    ~Video_Control();
+
+    /// Loads `path` with renderer kind 1 (VMR-7) or 2 (VMR-9) and starts it. On failure
+    /// error_text holds the player's text, or "Video failed to play." when it does not start.
+    bool open(std::uint32_t kind, const std::u16string& path, std::u16string* error_text = nullptr);
+    /// Stops polling, tears the graph down, hides the clock and the text.
+    void close();
+    /// Paused -> running, running -> paused; otherwise nothing.
+    void toggle_play();
+    /// Shows or hides the text band while a video is loaded.
+    void toggle_text();
+    void seek_to(std::uint64_t ms);
+    void step_back();
+    void step_forward();
+    /// Re-reads the position and repaints text, clock and picture.
+    void refresh();
+    /// 0 stopped, 1 paused, 2 running; -1 when no video is loaded.
+    int play_state() const;
+
+    Dx_Player player;
+    std::u16string video_path;
+    const Sub_List& subs;
+    Video_Clock clock;
+    Video_Text text_overlay;
+    std::uint64_t seek_step = 2000;
+    std::function<void(std::uint64_t)> on_position;
+
+private:
+    LRESULT on_create();
+    LRESULT on_paint();
+    LRESULT on_size(params& p);
+    LRESULT on_timer(params& p);
+    void poll();
+    void step(std::int32_t delta);
+    std::uint32_t read_position() const;
+    /// Puts the clock and the text band on the fitted picture.
+    void place_children(const RECT& fitted);
+};
