@@ -1,0 +1,224 @@
+#pragma once
+// A top-level window in the main window's place: it holds a real report list view (id 1001)
+// as the selection and the timeline under test (id 667), and records what reaches it.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gui/native_controls.h"
+#include "gui/win32.h"
+#include "gui/win_str.h"
+#include "timeline/timeline_control.h"
+
+namespace timeline_test {
+
+/// Pumps messages until `done` holds or the deadline passes; returns `done()`.
+inline bool pump_until(const std::function<bool()>& done, DWORD timeout_ms = 3000) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start > timeout_ms) return done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+/// Holds keys down in this thread's keyboard state (what GetKeyState reads) for its lifetime.
+class Held_Keys {
+public:
+    Held_Keys(std::initializer_list<int> keys) : keys_(keys) { set(0x80); }
+    ~Held_Keys() { set(0); }
+
+private:
+    void set(BYTE bit) {
+        BYTE state[256];
+        GetKeyboardState(state);
+        for (int k : keys_) state[k] = bit;
+        SetKeyboardState(state);
+    }
+    std::vector<int> keys_;
+};
+
+struct Host {
+    static constexpr int list_id = 1001;
+    static constexpr int width = 800;   // the timeline's client width
+    static constexpr int height = 120;  // and height
+
+    Host() : timeline(subs, list) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = procedure;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = L"TIMELINE_TEST_HOST";
+        RegisterClassExW(&wc);
+        window = CreateWindowExW(0, L"TIMELINE_TEST_HOST", L"timeline test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 40, 40, 900, 560, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+        list_window = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT |
+                                      LVS_SHOWSELALWAYS, 10, 10, 600, 180, window,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(list_id)),
+                                      GetModuleHandleW(nullptr), nullptr);
+        list.assign(window, list_id);
+        for (const char16_t* title : {u"#", u"Start", u"End", u"Length", u"Text"}) list.add_column(title, 100);
+
+        timeline.x = 10;
+        timeline.y = 200;
+        timeline.width = width + 4;
+        timeline.height = height + 30;
+        timeline.on_seek = [this](std::uint64_t t) { seeks.push_back(t); };
+        timeline.on_insert = [this] { ++inserts; };
+        timeline.on_remove = [this] { ++removes; };
+        timeline.on_edit = [this] { ++edits; };
+        timeline.on_modified = [this] { ++modified; };
+        timeline.on_play_pause = [this] { ++play_pauses; };
+        created = timeline.create(window);
+        // Make the client exactly width x height, whatever the borders and the scroll bar take.
+        RECT outer{}, inner{};
+        GetWindowRect(timeline.hwnd, &outer);
+        GetClientRect(timeline.hwnd, &inner);
+        SetWindowPos(timeline.hwnd, nullptr, 0, 0, outer.right - outer.left - inner.right + width,
+                     outer.bottom - outer.top - inner.bottom + height, SWP_NOMOVE | SWP_NOZORDER);
+        timeline.set_range(3600000);
+        SetForegroundWindow(window);
+        pump_until([] { return false; }, 50);
+    }
+
+    ~Host() {
+        if (window) DestroyWindow(window);
+        pump_until([] { return false; }, 10);
+    }
+
+    /// Puts subs into the document and one row per sub into the list view.
+    void load(const Sub_List& items) {
+        subs = items;
+        SendMessageW(list_window, LVM_DELETEALLITEMS, 0, 0);
+        for (std::size_t i = 0; i < subs.size(); ++i) {
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(i);
+            std::wstring number = std::to_wstring(i + 1);
+            item.pszText = number.data();
+            SendMessageW(list_window, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            for (int column = 1; column <= 4; ++column) set_cell(i, column, u"old");
+        }
+    }
+
+    void set_cell(std::size_t row, int column, const std::u16string& text) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = const_cast<wchar_t*>(as_wcstr(text));
+        SendMessageW(list_window, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    }
+
+    std::u16string cell(std::size_t row, int column) const {
+        wchar_t buffer[256] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer;
+        item.cchTextMax = 256;
+        SendMessageW(list_window, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return as_u16(buffer);
+    }
+
+    UINT state(std::size_t row) const {
+        return static_cast<UINT>(SendMessageW(list_window, LVM_GETITEMSTATE, row, LVIS_SELECTED | LVIS_FOCUSED));
+    }
+    bool selected(std::size_t row) const { return (state(row) & LVIS_SELECTED) != 0; }
+    bool focused(std::size_t row) const { return (state(row) & LVIS_FOCUSED) != 0; }
+    std::vector<int> selection() const { return list.selected_indices(); }
+    void select(std::initializer_list<int> rows) {
+        list.deselect_all();
+        for (int r : rows) {
+            LVITEMW item{};
+            item.state = item.stateMask = LVIS_SELECTED;
+            SendMessageW(list_window, LVM_SETITEMSTATE, r, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    void focus_row(int row) {
+        LVITEMW item{};
+        item.state = item.stateMask = LVIS_FOCUSED;
+        SendMessageW(list_window, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+
+    /// A key press as the dialog manager hands it over: WM_GETDLGCODE with the WM_KEYDOWN.
+    LRESULT press(UINT vk) {
+        MSG msg{timeline.hwnd, WM_KEYDOWN, vk, 1, GetTickCount(), {0, 0}};
+        const LRESULT code = SendMessageW(timeline.hwnd, WM_GETDLGCODE, vk, reinterpret_cast<LPARAM>(&msg));
+        SendMessageW(timeline.hwnd, WM_KEYDOWN, vk, 1);
+        return code;
+    }
+    void release(UINT vk) { SendMessageW(timeline.hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u)); }
+    void click(UINT msg, int x, int y, WPARAM keys = 0) {
+        SendMessageW(timeline.hwnd, msg, keys, MAKELPARAM(x, y));
+    }
+    /// Sets the view directly through the scroll bar messages a user would cause.
+    void zoom_to(std::uint32_t span_at_most) {
+        for (int i = 0; i < 200 && timeline.view_span > span_at_most; ++i)
+            SendMessageW(timeline.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    }
+
+    Sub_List subs;
+    listview list;
+    Timeline_Control timeline;
+    HWND window = nullptr;
+    HWND list_window = nullptr;
+    bool created = false;
+
+    std::vector<std::uint64_t> seeks;
+    int inserts = 0, removes = 0, edits = 0, modified = 0, play_pauses = 0;
+    std::vector<unsigned> commands;
+    std::vector<std::pair<WORD, HWND>> hscrolls;
+    std::vector<UINT> menus_opened;  // first item id of each popup that opened
+    RECT menu_rect{};
+
+private:
+    static LRESULT CALLBACK procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_NCCREATE)
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        Host* host = reinterpret_cast<Host*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (host) {
+            switch (msg) {
+            case WM_COMMAND: host->commands.push_back(LOWORD(wParam)); return 0;
+            case WM_HSCROLL: host->hscrolls.emplace_back(LOWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
+            case WM_INITMENUPOPUP:
+                host->menus_opened.push_back(GetMenuItemID(reinterpret_cast<HMENU>(wParam), 0));
+                SetTimer(hwnd, 77, 100, [](HWND w, UINT, UINT_PTR id, DWORD) {
+                    KillTimer(w, id);
+                    EndMenu();
+                });
+                return 0;
+            case WM_ENTERIDLE:
+                if (wParam == MSGF_MENU && lParam) {
+                    GetWindowRect(reinterpret_cast<HWND>(lParam), &host->menu_rect);
+                    EndMenu();
+                }
+                return 0;
+            case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); break;
+            default: break;
+            }
+        }
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+};
+
+/// Subs of the given times, each with the text "sub N".
+inline Sub_List make_subs(std::initializer_list<std::pair<std::uint64_t, std::uint64_t>> times) {
+    Sub_List list;
+    for (auto [s, e] : times) {
+        std::u16string text = u"sub ";
+        text += static_cast<char16_t>(u'0' + list.size() % 10);
+        list.push_back(Sub_Item{s, e, text});
+    }
+    return list;
+}
+
+}  // namespace timeline_test
