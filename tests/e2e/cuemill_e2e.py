@@ -383,8 +383,11 @@ class Session:
     # -- X input --------------------------------------------------------------------------
 
     def xdo(self, *args):
-        r = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
-                           stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            r = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=20)
+        except subprocess.TimeoutExpired:
+            raise E2EError("xdotool %s did not finish" % " ".join(map(str, args)))
         if r.returncode != 0:
             raise E2EError("xdotool %s failed: %s" % (" ".join(map(str, args)), r.stderr.decode()))
         return r.stdout.decode()
