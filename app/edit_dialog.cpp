@@ -41,6 +41,14 @@ Edit_Dialog::Edit_Dialog(Edit_Sub_Data& data) : data(&data) {
     on_command(IDCANCEL, [this](params&) -> LRESULT { EndDialog(hwnd, 2); return 1; });
     on_command(IDC_EDIT_ITALICS, [this](params&) { return on_add_italics(); });
     on_command(IDC_EDIT_TEXT, [this](params& p) { return on_text_command(p); });
+    text_hook.on_message(WM_GETDLGCODE, [this](params& p) { return text_dialog_code(p); });
+}
+
+LRESULT Edit_Dialog::text_dialog_code(params& p) {
+    LRESULT code = DefSubclassProc(text_hook.hwnd, p.msg, p.wParam, p.lParam);
+    const MSG* key = reinterpret_cast<const MSG*>(p.lParam);
+    if (key && key->message == WM_KEYDOWN && key->wParam == VK_ESCAPE) code &= ~(DLGC_WANTMESSAGE | DLGC_WANTALLKEYS);
+    return code;
 }
 
 LRESULT Edit_Dialog::on_init() {
@@ -49,6 +57,7 @@ LRESULT Edit_Dialog::on_init() {
     end_edit.assign(hwnd, IDC_EDIT_END);
     duration_edit.assign(hwnd, IDC_EDIT_DURATION);
     text_edit.assign(hwnd, IDC_EDIT_TEXT);
+    text_hook.attach(text_edit.hwnd);
     count_label.assign(hwnd, IDC_EDIT_COUNT);
 
     const Sub_Item& sub = data->sub;
