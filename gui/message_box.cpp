@@ -111,7 +111,8 @@ std::vector<std::u16string> dropped_files(HDROP drop) {
         std::u16string name(static_cast<std::size_t>(length) + 1, u'\0');
         const UINT copied = DragQueryFileW(drop, i, as_wcstr(name), length + 1);
         name.resize(std::min(copied, length));
-        paths.push_back(std::move(name));
+        // Some shells count an empty list as one empty name; no empty path is a file.
+        if (!name.empty()) paths.push_back(std::move(name));
     }
     DragFinish(drop);
     return paths;

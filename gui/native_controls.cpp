@@ -133,7 +133,11 @@ void listview::scroll_to(int index) {
     SendMessageW(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(top_index), reinterpret_cast<LPARAM>(&top));
     LVITEMINDEX target{index, 0};
     RECT rect{LVIR_BOUNDS, 0, 0, 0};
-    SendMessageW(hwnd, LVM_GETITEMINDEXRECT, reinterpret_cast<WPARAM>(&target), reinterpret_cast<LPARAM>(&rect));
+    if (!SendMessageW(hwnd, LVM_GETITEMINDEXRECT, reinterpret_cast<WPARAM>(&target), reinterpret_cast<LPARAM>(&rect))) {
+        // Older list views know only the item rectangle, which is the same without groups.
+        rect = {LVIR_BOUNDS, 0, 0, 0};
+        SendMessageW(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect));
+    }
     const int y = rect.top;
     if (y < top.top || y > top.top + height)
         SendMessageW(hwnd, LVM_SCROLL, 0, y - top.top - height / 2 + 2 * (top.bottom - top.top));
