@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Turns the benchmark JSON, the peers' timings and the peak memory into a Markdown table and
-the ratio lines that end the output of tools/bench. Times are medians of the repetitions."""
+the ratio lines that end the output of tools/bench. Times are medians of the repetitions, in CPU time: the code is single-threaded, and CPU time
+stays meaningful on a machine shared with other work, where wall time does not."""
 import json
 import sys
 
@@ -12,7 +13,7 @@ def main():
     for b in json.load(open(bench_json))["benchmarks"]:
         if b.get("aggregate_name") == "median":
             unit = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
-            medians[b["run_name"]] = b["real_time"] * unit
+            medians[b["run_name"]] = b["cpu_time"] * unit
     peers = json.load(open(peers_json))
 
     def t(name, subs_count):

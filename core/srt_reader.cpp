@@ -1,6 +1,8 @@
 #include "core/srt_reader.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -23,14 +25,17 @@ bool is_blank_char(char16_t c) {
     return is_space(c);
 }
 
-// The same as `trimmed`, inlined for the hot loop: cut at U+0000, then strip white space.
-std::u16string_view trim_view(std::u16string_view line) {
+// The same as `trimmed`, inlined for the hot loop: cut at U+0000 (only looked for when the
+// text holds one), then strip white space.
+std::u16string_view trim_view(std::u16string_view line, bool may_hold_nul) {
     const char16_t* p = line.data();
     std::size_t n = line.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        if (p[i] == 0) {
-            n = i;
-            break;
+    if (may_hold_nul) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (p[i] == 0) {
+                n = i;
+                break;
+            }
         }
     }
     std::size_t b = 0;
@@ -80,11 +85,23 @@ private:
         const char16_t* p = text_.data();
         const std::size_t n = text_.size();
         const std::size_t len = separator_.size();
-        for (std::size_t i = from; i < n; ++i) {
-            if (p[i] != first)
-                continue;
-            if (len == 1 || (i + 1 < n && p[i + 1] == separator_[1]))
+        const std::uint64_t ones = 0x0001000100010001ull;
+        const std::uint64_t pattern = ones * first;
+        std::size_t i = from;
+        while (i < n) {
+            // Four units at a time until one of them may be the separator's first unit.
+            if (i + 4 <= n) {
+                std::uint64_t word;
+                std::memcpy(&word, p + i, sizeof word);
+                const std::uint64_t x = word ^ pattern;
+                if (((x - ones) & ~x & 0x8000800080008000ull) == 0) {
+                    i += 4;
+                    continue;
+                }
+            }
+            if (p[i] == first && (len == 1 || (i + 1 < n && p[i + 1] == separator_[1])))
                 return i;
+            ++i;
         }
         return std::u16string_view::npos;
     }
@@ -107,11 +124,20 @@ std::u16string_view choose_separator(std::u16string_view text) {
     return {};
 }
 
-// Upper bound of the subs a text can hold: every block but the last takes four lines.
-std::size_t estimate_subs(std::u16string_view text, std::u16string_view separator) {
-    const std::size_t breaks =
-        static_cast<std::size_t>(std::count(text.begin(), text.end(), separator[0]));
-    return breaks / 4 + 1;
+struct Text_Survey {
+    std::size_t breaks = 0;  // units equal to the separator's first unit
+    bool has_nul = false;
+};
+
+// One pass the compiler can vectorise.
+Text_Survey survey(std::u16string_view text, char16_t first) {
+    std::size_t breaks = 0;
+    unsigned nul = 0;
+    for (char16_t c : text) {
+        breaks += c == first;
+        nul |= c == 0;
+    }
+    return {breaks, nul != 0};
 }
 
 // Lines joined by CR LF; one allocation. When nothing was trimmed between them and the file
@@ -160,11 +186,12 @@ bool parse_srt_text(std::u16string_view text, Sub_List& list, std::u16string* er
         set_error(error_text, u"Empty file.");
         return false;
     }
+    const Text_Survey facts = survey(text, separator[0]);
     {
         Line_Cursor probe(text, separator);
         bool any = false;
         while (!any && !probe.done())
-            any = !trim_view(probe.next()).empty();
+            any = !trim_view(probe.next(), facts.has_nul).empty();
         if (!any) {
             set_error(error_text, u"File has only blank lines.");
             return false;
@@ -173,7 +200,8 @@ bool parse_srt_text(std::u16string_view text, Sub_List& list, std::u16string* er
     if (error_text)
         error_text->clear();
     list.clear();
-    list.reserve(estimate_subs(text, separator));
+    // Every block but the last takes at least four lines.
+    list.reserve(facts.breaks / 4 + 1);
 
     // One line of lookahead: the walk asks whether a non-blank line follows.
     Line_Cursor cursor(text, separator);
@@ -183,7 +211,7 @@ bool parse_srt_text(std::u16string_view text, Sub_List& list, std::u16string* er
     const auto advance = [&]() {
         have = !cursor.done();
         if (have) {
-            line = trim_view(cursor.next());
+            line = trim_view(cursor.next(), facts.has_nul);
             ++number;
         }
         return have;
@@ -258,11 +286,21 @@ bool read_srt_file(Sub_List& list, const std::u16string& path, std::u16string* e
     }
     std::u16string text;
     {
-        std::vector<std::uint8_t> bytes;
-        if (!read_file_bytes(path, bytes, error_text))
+        // Copied out of the mapping and released before decoding, as read_file_bytes does,
+        // but into a buffer that is not zero-filled first.
+        Mapped_File file;
+        if (!file.open_and_map(path, error_text))
             return false;
-        if (!decode_text(bytes.data(), bytes.size(), text, error_text))
+        const std::uint64_t size = file.get_size();
+        if (size == 0) {
+            set_error(error_text, u"Offset is beyond end of file.");
             return false;
-    }  // the raw bytes go before parsing: they are no longer needed
+        }
+        const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[size]);
+        std::memcpy(bytes.get(), file.view, size);
+        file.release();
+        if (!decode_text(bytes.get(), size, text, error_text))
+            return false;
+    }
     return parse_srt_text(text, list, error_text);
 }
