@@ -44,13 +44,13 @@ inline bool pump_until(const std::function<bool()>& done, int ms = 10000) {
 /// area of the given size at (x, y) of the screen.
 class host_window {
 public:
-    host_window(int width, int height, int x = 40, int y = 40) {
+    host_window(int width, int height, int x = 40, int y = 40, HBRUSH background = nullptr) {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = DefWindowProcW;
         wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = L"CUEMILL_VIDEO_TEST_HOST";
+        wc.hbrBackground = background ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = background ? L"CUEMILL_VIDEO_TEST_BRUSH_HOST" : L"CUEMILL_VIDEO_TEST_HOST";
         RegisterClassExW(&wc);
         hwnd = CreateWindowExW(0, wc.lpszClassName, L"video test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
                                width, height, nullptr, nullptr, wc.hInstance, nullptr);
@@ -127,9 +127,12 @@ public:
         HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return false;
+        std::vector<unsigned> opaque(pixels_);
+        for (unsigned& p : opaque)
+            p |= 0xFF000000u;
         DWORD written = 0;
         bool ok = WriteFile(h, &file, sizeof file, &written, nullptr) && WriteFile(h, &head, sizeof head, &written, nullptr) &&
-                  WriteFile(h, pixels_.data(), bytes, &written, nullptr);
+                  WriteFile(h, opaque.data(), bytes, &written, nullptr);
         CloseHandle(h);
         return ok;
     }
