@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 struct Mark {
@@ -33,6 +37,26 @@ std::uint64_t load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
+}
+
+// Widens the ASCII bytes at the start of bytes[i..size) into d; returns how many were copied.
+std::size_t copy_ascii_run(const std::uint8_t* bytes, std::size_t i, std::size_t size, char16_t* d) {
+    const std::size_t start = i;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 16 <= size) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        if (_mm_movemask_epi8(v) != 0) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + (i - start)), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + (i - start) + 8), _mm_unpackhi_epi8(v, zero));
+        i += 16;
+    }
+#endif
+    while (i + 8 <= size && (load64(bytes + i) & 0x8080808080808080ull) == 0) {
+        for (int k = 0; k < 8; ++k) d[i - start + k] = bytes[i + k];
+        i += 8;
+    }
+    return i - start;
 }
 
 const char16_t* error_message(Text_Encoding encoding) {
@@ -79,15 +103,27 @@ Encoding_Detection detect_encoding(const std::uint8_t* bytes, std::size_t size) 
 void decode_latin1(const std::uint8_t* bytes, std::size_t size, std::u16string& out) {
     out.resize(size);
     char16_t* d = out.data();
-    for (std::size_t i = 0; i < size; ++i) d[i] = bytes[i];
+    std::size_t i = 0;
+    while (i < size) {
+        i += copy_ascii_run(bytes, i, size, d + i);
+        if (i < size) {
+            d[i] = bytes[i];
+            ++i;
+        }
+    }
 }
 
 void decode_windows_1252(const std::uint8_t* bytes, std::size_t size, std::u16string& out) {
     out.resize(size);
     char16_t* d = out.data();
-    for (std::size_t i = 0; i < size; ++i) {
+    std::size_t i = 0;
+    while (i < size) {
+        const std::size_t run = copy_ascii_run(bytes, i, size, d + i);
+        i += run;
+        if (i >= size) break;
         const std::uint8_t b = bytes[i];
         d[i] = (b >= 0x80 && b < 0xA0) ? cp1252_high[b - 0x80] : b;
+        ++i;
     }
 }
 
@@ -98,17 +134,14 @@ void decode_utf8(const std::uint8_t* bytes, std::size_t size, std::u16string& ou
     char16_t* d = begin;
     std::size_t i = 0;
     while (i < size) {
-        if (i + 8 <= size) {
-            const std::uint64_t word = load64(bytes + i);
-            if ((word & 0x8080808080808080ull) == 0) {
-                for (int k = 0; k < 8; ++k) d[k] = bytes[i + k];
-                d += 8;
-                i += 8;
-                continue;
-            }
-        }
         const std::uint8_t b = bytes[i];
         if (b < 0x80) {
+            const std::size_t run = copy_ascii_run(bytes, i, size, d);
+            if (run > 0) {
+                d += run;
+                i += run;
+                continue;
+            }
             *d++ = b;
             ++i;
             continue;

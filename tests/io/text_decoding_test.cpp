@@ -173,3 +173,30 @@ TEST(DecodeWindows1252, EveryByte) {
 }
 
 }  // namespace
+
+namespace {
+
+// The ASCII fast paths work in blocks; a non-ASCII byte at any offset within or across
+// a block must be decoded in place.
+TEST(DecodeFastPaths, NonAsciiAtEveryOffset) {
+    for (std::size_t at = 0; at < 40; ++at) {
+        for (std::size_t tail = 0; tail < 20; tail += 7) {
+            const std::string ascii_head(at, 'a');
+            const std::string ascii_tail(tail, 'z');
+            const std::string utf8 = ascii_head + "\xC3\xA9" + ascii_tail + "\xFF";
+            std::u16string out;
+            decode_utf8(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(), out);
+            EXPECT_EQ(out, std::u16string(at, u'a') + u"\u00e9" + std::u16string(tail, u'z') + u"\uFFFD")
+                << at << " " << tail;
+            const std::string cp1252 = ascii_head + "\x80" + ascii_tail + "\xE9";
+            decode_windows_1252(reinterpret_cast<const std::uint8_t*>(cp1252.data()), cp1252.size(), out);
+            EXPECT_EQ(out, std::u16string(at, u'a') + u"\u20ac" + std::u16string(tail, u'z') + u"\u00e9")
+                << at << " " << tail;
+            const std::string plain = ascii_head + "\x7F" + ascii_tail;
+            decode_latin1(reinterpret_cast<const std::uint8_t*>(plain.data()), plain.size(), out);
+            EXPECT_EQ(out, std::u16string(at, u'a') + u"\u007f" + std::u16string(tail, u'z')) << at;
+        }
+    }
+}
+
+}  // namespace
