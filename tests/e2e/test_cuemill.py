@@ -82,9 +82,12 @@ class Cuemill:
                                 "the status bar").hwnd
 
     def _main_window(self):
+        # Not necessarily visible yet: questions asked while the command line is handled come
+        # before the window is shown. The main window is the dialog that holds the subs list.
         for w in self.s.windows(self.pid):
-            if w.cls == "#32770" and w.visible and w.title.endswith(" - Cuemill"):
-                return w.hwnd
+            if w.cls == "#32770" and self.s.child(w.hwnd, id=1001, cls="SysListView32"):
+                if self.s.child(w.hwnd, id=667):
+                    return w.hwnd
         return None
 
     def _child(self, id):
