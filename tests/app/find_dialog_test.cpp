@@ -198,11 +198,14 @@ TEST(FindDialog, CtrlASelectsAllResults) {
         HWND list = GetDlgItem(d, IDC_FIND_LIST);
         set_item_text(d, IDC_FIND_QUERY, L"hello");
         PostMessageW(d, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
-        keybd_event(VK_CONTROL, 0, 0, 0);
-        wait_for([] { return GetAsyncKeyState(VK_CONTROL) < 0; }, 3000);
-        PostMessageW(list, WM_KEYDOWN, 'A', 0x001E0001);
-        wait_for([&] { return SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 5; }, 5000);
-        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        // Ctrl must really be down: the list reads it with GetAsyncKeyState.
+        for (int attempt = 0; attempt < 3 && SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) != 5; ++attempt) {
+            keybd_event(VK_CONTROL, 0, 0, 0);
+            wait_for([] { return GetAsyncKeyState(VK_CONTROL) < 0; }, 2000);
+            PostMessageW(list, WM_KEYDOWN, 'A', 0x001E0001);
+            wait_for([&] { return SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 5; }, 3000);
+            keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        }
         result_selected = static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
         selected = main.selected();
         click(d, IDCANCEL);
