@@ -1,0 +1,410 @@
+#include "video/video_control.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/video/video_test_support.h"
+
+namespace {
+
+using video_test::host_window;
+using video_test::pump_until;
+using video_test::screen_shot;
+using video_test::video_file;
+
+std::string narrow(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+
+RECT window_rect_in_parent(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool light(COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 150; }
+
+// An 800x400 video control inside a host window, over a list of subs.
+class VideoControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(video_test::have_videos()) << "run through with_videos.sh";
+        host_ = new host_window(800, 400);
+        video_ = new Video_Control(subs_);
+        video_->width = 800;
+        video_->height = 400;
+        ASSERT_TRUE(video_->create(host_->hwnd));
+    }
+    void TearDown() override {
+        delete host_;  // destroys the control's window first
+        delete video_;
+    }
+    void open(std::uint32_t kind = renderer_vmr9, const char16_t* file = u"wide.mp4") {
+        std::u16string error = u"stale";
+        ASSERT_TRUE(video_->open(kind, video_file(file), &error)) << narrow(error);
+        EXPECT_TRUE(error.empty());
+    }
+
+    Sub_List subs_;
+    host_window* host_ = nullptr;
+    Video_Control* video_ = nullptr;
+};
+
+TEST_F(VideoControlTest, CreatesHiddenClockAndText) {
+    wchar_t name[64];
+    const struct { HWND window; const wchar_t* class_name; int id; } children[] = {
+        {video_->clock.hwnd, L"CTL_VIDEO_CLOCK", 6661},
+        {video_->text_overlay.hwnd, L"CTL_VIDEO_TEXT", 6662},
+    };
+    for (const auto& c : children) {
+        ASSERT_NE(c.window, nullptr);
+        EXPECT_EQ(GetParent(c.window), video_->hwnd);
+        GetClassNameW(c.window, name, 64);
+        EXPECT_STREQ(name, c.class_name);
+        EXPECT_EQ(GetDlgCtrlID(c.window), c.id);
+        EXPECT_FALSE(IsWindowVisible(c.window));
+        EXPECT_EQ(GetClassLongPtrW(c.window, GCLP_HBRBACKGROUND), reinterpret_cast<LONG_PTR>(GetStockObject(BLACK_BRUSH)));
+    }
+    GetClassNameW(video_->hwnd, name, 64);
+    EXPECT_STREQ(name, L"CTL_VIDEO");
+    EXPECT_EQ(GetClassLongPtrW(video_->hwnd, GCLP_HBRBACKGROUND), COLOR_BTNFACE + 1);
+    const RECT clock = window_rect_in_parent(video_->clock.hwnd);
+    EXPECT_EQ(clock.left, 0);
+    EXPECT_EQ(clock.top, 0);
+    EXPECT_EQ(clock.right - clock.left, 80);
+    EXPECT_EQ(clock.bottom - clock.top, 18);
+    const RECT text = window_rect_in_parent(video_->text_overlay.hwnd);
+    EXPECT_EQ(text.top, 50);
+    EXPECT_EQ(text.right - text.left, 2);
+    EXPECT_EQ(video_->play_state(), -1);
+}
+
+TEST_F(VideoControlTest, NothingLoadedDoesNothing) {
+    video_->toggle_play();
+    video_->toggle_text();
+    EXPECT_FALSE(IsWindowVisible(video_->text_overlay.hwnd));
+    SendMessageW(video_->hwnd, WM_LBUTTONDOWN, 0, 0);
+    video_->step_forward();
+    EXPECT_EQ(video_->clock.time_ms, 0u);
+    video_->seek_to(1500);  // no graph: only the clock and the index follow
+    EXPECT_EQ(video_->clock.time_ms, 1500u);
+}
+
+TEST_F(VideoControlTest, UnknownKindFailsAndLeavesTheChildrenHidden) {
+    for (std::uint32_t kind : {0u, 3u}) {
+        std::u16string error;
+        EXPECT_FALSE(video_->open(kind, video_file(u"wide.mp4"), &error));
+        EXPECT_EQ(narrow(error), "No video media renderer specified.");
+        EXPECT_FALSE(IsWindowVisible(video_->clock.hwnd));
+        EXPECT_FALSE(KillTimer(video_->hwnd, 1)) << "the poll must not start";
+        EXPECT_TRUE(video_->video_path.empty());
+    }
+}
+
+class VideoControlPlays : public VideoControlTest, public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(VideoControlPlays, PollsPausesSeeksAndCloses) {
+    subs_ = {{0, 60000, u"all the time"}};
+    std::vector<std::uint64_t> positions;
+    video_->on_position = [&positions](std::uint64_t ms) { positions.push_back(ms); };
+    open(GetParam());
+    EXPECT_EQ(narrow(video_->video_path), narrow(video_file(u"wide.mp4")));
+
+    // Clock at the fitted picture's top-left (711x400 at x 44), band by the layout rule.
+    EXPECT_TRUE(IsWindowVisible(video_->clock.hwnd));
+    EXPECT_TRUE(IsWindowVisible(video_->text_overlay.hwnd));
+    const RECT clock = window_rect_in_parent(video_->clock.hwnd);
+    EXPECT_EQ(clock.left, 44);
+    EXPECT_EQ(clock.top, 0);
+    const RECT band = window_rect_in_parent(video_->text_overlay.hwnd);
+    EXPECT_EQ(band.left, 44 + 355 - 284);  // W 711: width 569, x = 355 - 284 + 44
+    EXPECT_EQ(band.right - band.left, 569);
+    EXPECT_EQ(band.bottom - band.top, 68);  // round(400 * 0.17)
+    EXPECT_EQ(band.top, 400 - 8 - 68);      // margin round(8.0)
+
+    // The poll reports rising positions and moves the clock and the text index.
+    ASSERT_TRUE(pump_until([&] { return positions.size() >= 4 && positions.back() >= 400; }))
+        << positions.size();
+    for (std::size_t i = 1; i < positions.size(); ++i)
+        EXPECT_GE(positions[i], positions[i - 1]) << i;
+    EXPECT_GT(positions.back(), positions.front());
+    EXPECT_EQ(video_->clock.time_ms, positions.back());
+    EXPECT_EQ(video_->text_overlay.sub_index, 0u);
+    EXPECT_EQ(video_->play_state(), 2);
+
+    // A click on the picture pauses and resumes; so does toggle_play.
+    SendMessageW(video_->hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 200));
+    EXPECT_EQ(video_->play_state(), 1);
+    SendMessageW(video_->hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(400, 200));
+    EXPECT_EQ(video_->play_state(), 2);
+    video_->toggle_play();
+    EXPECT_EQ(video_->play_state(), 1);
+
+    // Paused: the poll is silent.
+    const std::size_t reported = positions.size();
+    video_->seek_to(5000);
+    EXPECT_EQ(video_->clock.time_ms, 5000u);
+    EXPECT_TRUE(pump_until([&] { return video_->player.current_position() == 5000; }))
+        << video_->player.current_position();
+    video_->step_forward();
+    EXPECT_GE(video_->clock.time_ms, 6900u);
+    EXPECT_LE(video_->clock.time_ms, 7100u);
+    video_->step_back();
+    EXPECT_GE(video_->clock.time_ms, 4900u);
+    EXPECT_LE(video_->clock.time_ms, 5100u);
+    EXPECT_EQ(positions.size(), reported);
+
+    video_->toggle_text();
+    EXPECT_FALSE(IsWindowVisible(video_->text_overlay.hwnd));
+    video_->toggle_text();
+    EXPECT_TRUE(IsWindowVisible(video_->text_overlay.hwnd));
+
+    video_->close();
+    EXPECT_FALSE(KillTimer(video_->hwnd, 1)) << "close leaves the poll running";
+    EXPECT_FALSE(IsWindowVisible(video_->clock.hwnd));
+    EXPECT_FALSE(IsWindowVisible(video_->text_overlay.hwnd));
+    EXPECT_TRUE(video_->video_path.empty());
+    EXPECT_FALSE(video_->player.loaded());
+    EXPECT_EQ(video_->play_state(), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Renderers, VideoControlPlays, ::testing::Values(renderer_vmr7, renderer_vmr9));
+
+TEST_F(VideoControlTest, StepLeavesTheSubUntilRefresh) {
+    subs_ = {{0, 1000, u"first"}, {5000, 9000, u"second"}};
+    video_->seek_step = 5000;
+    open();
+    video_->toggle_play();
+    ASSERT_TRUE(pump_until([&] { return video_->play_state() == 1; }));
+    video_->seek_to(500);
+    EXPECT_EQ(video_->text_overlay.sub_index, 0u);
+    ASSERT_TRUE(pump_until([&] { return video_->player.current_position() == 500; }));
+    video_->step_forward();
+    EXPECT_GE(video_->clock.time_ms, 5400u);
+    EXPECT_EQ(video_->text_overlay.sub_index, 0u) << "a step does not change the sub";
+    video_->refresh();
+    EXPECT_EQ(video_->text_overlay.sub_index, 1u);
+    video_->seek_to(3000);  // between the subs
+    EXPECT_EQ(video_->text_overlay.sub_index, no_position);
+}
+
+TEST_F(VideoControlTest, ResizeRefitsTheChildren) {
+    open();
+    SetWindowPos(video_->hwnd, nullptr, 0, 0, 400, 400, SWP_NOZORDER | SWP_NOMOVE);
+    // 640x360 in 400x400: 400x225 at y 87.
+    const RECT clock = window_rect_in_parent(video_->clock.hwnd);
+    EXPECT_EQ(clock.left, 0);
+    EXPECT_EQ(clock.top, 87);
+    const RECT band = window_rect_in_parent(video_->text_overlay.hwnd);
+    EXPECT_EQ(band.left, 40);
+    EXPECT_EQ(band.top, 269);
+    EXPECT_EQ(band.right - band.left, 320);
+    EXPECT_EQ(band.bottom - band.top, 38);
+    EXPECT_EQ(video_->text_overlay.font_size, 12u);
+}
+
+// Drawing into memory bitmaps, compared with what plain GDI calls give.
+class memory_canvas {
+public:
+    memory_canvas(int w, int h) : w_(w), h_(h) {
+        HDC screen = GetDC(nullptr);
+        dc = CreateCompatibleDC(screen);
+        bitmap_ = CreateCompatibleBitmap(screen, w, h);
+        ReleaseDC(nullptr, screen);
+        old_ = SelectObject(dc, bitmap_);
+        RECT all{0, 0, w, h};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    ~memory_canvas() {
+        SelectObject(dc, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc);
+    }
+    std::vector<COLORREF> pixels() const {
+        std::vector<COLORREF> out;
+        for (int y = 0; y < h_; ++y)
+            for (int x = 0; x < w_; ++x)
+                out.push_back(GetPixel(dc, x, y) & 0xFFFFFF);
+        return out;
+    }
+    int count_not_black() const {
+        int n = 0;
+        for (COLORREF c : pixels())
+            n += c != 0;
+        return n;
+    }
+    HDC dc = nullptr;
+
+private:
+    int w_, h_;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+TEST_F(VideoControlTest, ClockDrawsTheTimeInItsFontAndColours) {
+    const struct { std::uint64_t ms; const wchar_t* text; } cases[] = {
+        {3725042, L"1:02:05.042"},    // hours unpadded, the rest padded
+        {0, L"0:00:00.000"},          // start
+        {90000000, L"25:00:00.000"},  // hours not limited to 24
+    };
+    for (const auto& c : cases) {
+        video_->clock.time_ms = c.ms;
+        memory_canvas drawn(80, 18), expected(80, 18);
+        video_->clock.draw(drawn.dc);
+        SelectObject(expected.dc, video_->clock.font);
+        SetBkColor(expected.dc, RGB(0, 0, 0));
+        SetTextColor(expected.dc, RGB(252, 252, 242));
+        TextOutW(expected.dc, 2, 1, c.text, lstrlenW(c.text));
+        EXPECT_EQ(drawn.pixels(), expected.pixels()) << c.ms;
+        EXPECT_GT(drawn.count_not_black(), 20) << c.ms;
+    }
+    LOGFONTW font{};
+    GetObjectW(video_->clock.font, sizeof font, &font);
+    EXPECT_STREQ(font.lfFaceName, L"Arial Black");
+    EXPECT_EQ(font.lfHeight, -12);
+}
+
+TEST_F(VideoControlTest, TextLayoutKeepsFontsOfTheSameSize) {
+    Video_Text& text = video_->text_overlay;
+    text.layout(RECT{80, 0, 720, 360});
+    const RECT r = window_rect_in_parent(text.hwnd);
+    EXPECT_EQ(r.left, 144);
+    EXPECT_EQ(r.top, 292);
+    EXPECT_EQ(r.right - r.left, 512);
+    EXPECT_EQ(r.bottom - r.top, 61);
+    EXPECT_EQ(text.font_size, 18u);
+    LOGFONTW normal{}, italic{};
+    GetObjectW(text.font, sizeof normal, &normal);
+    GetObjectW(text.italic_font, sizeof italic, &italic);
+    EXPECT_EQ(normal.lfHeight, -21);
+    EXPECT_EQ(normal.lfWeight, 700);
+    EXPECT_FALSE(normal.lfItalic);
+    EXPECT_TRUE(italic.lfItalic);
+    EXPECT_STREQ(normal.lfFaceName, L"Arial");
+
+    const HFONT kept = text.font, kept_italic = text.italic_font;
+    text.layout(RECT{0, 0, 641, 361});  // height round(61.37) = 61 again: same size
+    EXPECT_EQ(text.font, kept);
+    EXPECT_EQ(text.italic_font, kept_italic);
+    text.layout(RECT{0, 0, 800, 450});  // height 77: size 23
+    EXPECT_EQ(text.font_size, 23u);
+    GetObjectW(text.font, sizeof normal, &normal);
+    EXPECT_EQ(normal.lfHeight, -26);
+}
+
+int extent(HDC dc, HFONT font, const wchar_t* s) {
+    SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, s, lstrlenW(s), &size);
+    return size.cx;
+}
+
+TEST_F(VideoControlTest, TextWidthsFollowTheItalicRuns) {
+    Video_Text& text = video_->text_overlay;
+    text.layout(RECT{0, 0, 800, 450});
+    memory_canvas canvas(600, 80);
+    HDC dc = canvas.dc;
+    const int normal_a = extent(dc, text.font, L"a ");
+    const int italic_b = extent(dc, text.italic_font, L"b");
+    const int normal_c = extent(dc, text.font, L" c");
+    const struct { const char16_t* line; bool italic; int expected; } cases[] = {
+        {u"a <i>b</i> c", false, normal_a + italic_b + normal_c},  // three runs, three fonts
+        {u"<i></i>", false, 0},                                    // only tags: width 0
+        {u"a ", true, extent(dc, text.italic_font, L"a ")},        // carried italics
+        {u"<b>a </b>", false, extent(dc, text.font, L"<b>a </b>")}, // other markup is text
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text.line_width(dc, c.line, c.italic), c.expected) << narrow(c.line);
+    // Italic and normal runs of the same text have the same advance here, so tell them apart by
+    // their pixels.
+    memory_canvas normal(200, 40), slanted(200, 40);
+    for (auto* c : {&normal, &slanted}) {
+        SetTextColor(c->dc, RGB(255, 255, 255));
+        SetBkMode(c->dc, TRANSPARENT);
+    }
+    SelectObject(normal.dc, text.font);
+    TextOutW(normal.dc, 4, 4, L"IIII", 4);
+    SelectObject(slanted.dc, text.italic_font);
+    TextOutW(slanted.dc, 4, 4, L"IIII", 4);
+    EXPECT_NE(normal.pixels(), slanted.pixels()) << "italic font not distinct";
+}
+
+TEST_F(VideoControlTest, TextDrawsTheSubCentredLineByLine) {
+    Video_Text& text = video_->text_overlay;
+    text.layout(RECT{0, 0, 800, 450});
+    subs_ = {{0, 1000, u"<i>one and\r\ntwo</i> three"}, {2000, 3000, u"<i></i>"}, {4000, 5000, u"plain"}};
+
+    // What the band should show for sub 0, drawn run by run with plain GDI.
+    memory_canvas expected(600, 80);
+    SelectObject(expected.dc, text.font);
+    SIZE probe{};
+    GetTextExtentPoint32W(expected.dc, L"Tlgy", 4, &probe);
+    SetBkMode(expected.dc, TRANSPARENT);
+    SetTextColor(expected.dc, RGB(255, 255, 226));
+    const int w1 = extent(expected.dc, text.italic_font, L"one and");
+    TextOutW(expected.dc, 300 - w1 / 2, 2, L"one and", 7);
+    const int two = extent(expected.dc, text.italic_font, L"two");
+    const int three = extent(expected.dc, text.font, L" three");
+    const int x2 = 300 - (two + three) / 2;
+    SelectObject(expected.dc, text.italic_font);
+    TextOutW(expected.dc, x2, 2 + probe.cy, L"two", 3);
+    SelectObject(expected.dc, text.font);
+    TextOutW(expected.dc, x2 + two, 2 + probe.cy, L" three", 6);
+
+    text.sub_index = 0;
+    memory_canvas drawn(600, 80);
+    text.draw(drawn.dc, 600);
+    EXPECT_EQ(drawn.pixels(), expected.pixels());
+    EXPECT_GT(drawn.count_not_black(), 50);
+
+    const struct { std::size_t index; int min_pixels; } cases[] = {
+        {1, 0},             // only tags: nothing drawn
+        {no_position, 0},   // no sub due
+        {3, 0},             // index past the list
+        {2, 20},            // a single line without a break is drawn
+    };
+    for (const auto& c : cases) {
+        text.sub_index = c.index;
+        memory_canvas canvas(600, 80);
+        text.draw(canvas.dc, 600);
+        if (c.min_pixels == 0)
+            EXPECT_EQ(canvas.count_not_black(), 0) << c.index;
+        else
+            EXPECT_GT(canvas.count_not_black(), c.min_pixels) << c.index;
+    }
+}
+
+// The whole area on the screen while a video plays under a two-line sub.
+TEST_F(VideoControlTest, ScreenShowsClockAndBandOverThePicture) {
+    subs_ = {{0, 4000, u"Plain first line\r\n<i>Italic second line</i>"}, {6000, 9000, u"later"}};
+    open(renderer_vmr7);
+    ASSERT_TRUE(pump_until([&] { return video_->clock.time_ms >= 1000; }));
+    const RECT clock = window_rect_in_parent(video_->clock.hwnd);
+    const RECT band = window_rect_in_parent(video_->text_overlay.hwnd);
+    auto black = [](COLORREF c) { return c == 0; };
+    bool seen = pump_until([&] {
+        UpdateWindow(video_->hwnd);
+        screen_shot shot(video_->hwnd);
+        return shot.count(clock, light) > 30 && shot.count(band, light) > 200 &&
+               shot.count(band, black) > (band.right - band.left) * (band.bottom - band.top) / 2;
+    });
+    screen_shot shot(video_->hwnd);
+    if (const wchar_t* keep = _wgetenv(L"CUEMILL_VIDEO_SHOTS"))
+        shot.save((std::wstring(keep) + L"\\control_playing.bmp").c_str());
+    EXPECT_TRUE(seen) << "clock light " << shot.count(clock, light) << ", band light " << shot.count(band, light);
+    EXPECT_EQ(clock.left, 44);
+    EXPECT_EQ(clock.top, 0);
+
+    // No sub due: the band stays, black and empty.
+    video_->toggle_play();
+    video_->seek_to(5000);
+    bool empty = pump_until([&] {
+        UpdateWindow(video_->hwnd);
+        screen_shot later(video_->hwnd);
+        return later.count(band, light) == 0 && later.count(band, black) == (band.right - band.left) * (band.bottom - band.top);
+    });
+    EXPECT_TRUE(empty);
+}
+
+}  // namespace
