@@ -234,3 +234,18 @@ TEST(EditDialog, TextFontAndCentring) {
     EXPECT_LE(std::abs(centre.x - owner_centre.x), 1);
     EXPECT_LE(std::abs(centre.y - owner_centre.y), 1);
 }
+
+TEST(EditDialog, TypingStartsInTheText) {
+    Owner owner;
+    Edit_Sub_Data data = record(1, 0, 1000, u"abc");
+    Edit_Dialog dialog(data);
+    const DWORD gui_thread = GetCurrentThreadId();
+    HWND focus = nullptr, text = nullptr;
+    show(dialog, owner, [&](HWND d) {
+        text = GetDlgItem(d, IDC_EDIT_TEXT);
+        wait_for([&] { return focus_of_thread(gui_thread) == text; }, 3000);
+        focus = focus_of_thread(gui_thread);
+        click(d, IDCANCEL);
+    });
+    EXPECT_EQ(focus, text) << "the read-only fields are not tab stops";
+}
