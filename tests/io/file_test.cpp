@@ -252,6 +252,25 @@ TEST_F(File_Test, MappedFile) {
     EXPECT_TRUE(write_text_file(dir.file(u"m.txt"), u"new"));
 }
 
+TEST_F(File_Test, FilesOf4GiBOrMoreAreRefused) {
+    ASSERT_TRUE(dir.put(u"big.bin", "x"));
+    std::error_code ec;
+    std::filesystem::resize_file(dir.path() / u"big.bin", 0x100000000ull, ec);  // sparse where possible
+    if (ec) GTEST_SKIP() << "cannot make a 4 GiB file here: " << ec.message();
+    std::vector<std::uint8_t> bytes;
+    std::u16string error;
+    EXPECT_FALSE(read_file_bytes(dir.file(u"big.bin"), bytes, &error));  // not read truncated to 0 bytes
+    EXPECT_EQ(error, u"File is too large (4 GB or more).");
+    EXPECT_TRUE(bytes.empty());
+    std::filesystem::resize_file(dir.path() / u"big.bin", 0xFFFFFFFFull, ec);
+    ASSERT_FALSE(ec);
+    File file;
+    ASSERT_TRUE(file.open_for_reading(dir.file(u"big.bin"), &error));
+    EXPECT_EQ(file.get_size(), 0xFFFFFFFFull);  // the largest size that is accepted
+    file.close();
+    std::filesystem::remove(dir.path() / u"big.bin", ec);
+}
+
 #if defined(_WIN32)
 TEST_F(File_Test, SharingOnWindows) {
     // A file being written is not shared; one being read may be read by others.
