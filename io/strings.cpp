@@ -119,8 +119,8 @@ std::u16string format_args(std::u16string_view fmt, const format_arg* args, std:
             out.append(fmt.substr(start));
             break;
         }
-        const char16_t spec = fmt[i];
-        if (spec != u's' && spec != u'u' && spec != u'd' && spec != u'i' && spec != u'X' && spec != u'x') {
+        const char16_t conversion = fmt[i];
+        if (conversion != u's' && conversion != u'u' && conversion != u'd' && conversion != u'i' && conversion != u'X' && conversion != u'x') {
             out.append(fmt.substr(start, i - start + 1));  // not ours: print it as it stands
             continue;
         }
@@ -129,12 +129,12 @@ std::u16string format_args(std::u16string_view fmt, const format_arg* args, std:
         std::u16string piece;
         if (arg.type() == format_arg::kind::text) {
             piece = arg.text();
-        } else if (spec == u'd' || spec == u'i' || (spec == u's' && arg.type() == format_arg::kind::signed_int)) {
+        } else if (conversion == u'd' || conversion == u'i' || (conversion == u's' && arg.type() == format_arg::kind::signed_int)) {
             append_signed(piece, arg.as_signed(), left ? 0 : (pad == u'0' ? width : 0), u'0');
         } else {
-            const unsigned base = (spec == u'X' || spec == u'x') ? 16 : 10;
+            const unsigned base = (conversion == u'X' || conversion == u'x') ? 16 : 10;
             append_unsigned(piece, arg.as_unsigned(), base, left ? 0 : (pad == u'0' ? width : 0), u'0');
-            if (spec == u'x') {
+            if (conversion == u'x') {
                 for (char16_t& ch : piece)
                     if (ch >= u'A' && ch <= u'F') ch = static_cast<char16_t>(ch + 32);
             }
