@@ -54,15 +54,15 @@ def rows_of(subs):
 
 
 def make_video(path, seconds):
-    """An uncompressed AVI whose picture tells the time: red for the first 5 s, then green,
-    then blue, then white; no decoder is needed to show it."""
+    """A Motion JPEG AVI whose picture tells the time: red for the first 5 s, then green,
+    then blue, then white."""
     colour = ("if(lt(T,5),255,if(lt(T,10),0,if(lt(T,15),0,255)))",
               "if(lt(T,5),0,if(lt(T,10),255,if(lt(T,15),0,255)))",
               "if(lt(T,5),0,if(lt(T,10),0,255))")
     subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                    "color=c=black:s=160x120:r=10:d=%d" % seconds, "-vf",
+                    "color=c=black:s=320x240:r=10:d=%d" % seconds, "-vf",
                     "format=rgb24,geq=r='%s':g='%s':b='%s'" % colour,
-                    "-c:v", "rawvideo", "-pix_fmt", "bgr24", path], check=True)
+                    "-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj420p", path], check=True)
 
 
 class Cuemill:
@@ -191,9 +191,7 @@ class Cuemill_Test(unittest.TestCase):
         self.app = None
 
     def tearDown(self):
-        failed = any(err for _, err in (self._outcome.result.errors + self._outcome.result.failures)
-                     if _ is self)
-        if failed and ARGS.keep:
+        if ARGS.keep and not getattr(self._outcome, "success", True):
             self.session.screenshot(os.path.join(ARGS.keep, self.id()))
         if self.app and self.session.alive(self.app.pid):
             self.session.ask("kill\t%d" % self.app.pid)
