@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "gui/control_window.h"
 #include "gui/dialogs.h"
 #include "gui/message_box.h"
 #include "gui/native_controls.h"
@@ -427,6 +428,64 @@ TEST(FileTypeIcon, LoadsAndReplacesTheShellIcon) {
     EXPECT_NE(icon.icon, nullptr);
     icon.destroy();
     EXPECT_EQ(icon.icon, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+/// Paints its background and one red square through the double buffer.
+class painted : public control_window {
+public:
+    painted() {
+        class_name = u"CTL_TEST_PAINTED";
+        window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        width = 60;
+        height = 40;
+        on_message(WM_PAINT, [this](params&) {
+            paint_buffer buffer(hwnd);
+            buffer_size = {buffer.width, buffer.height};
+            RECT square{10, 10, 20, 20};
+            HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+            FillRect(buffer.dc, &square, red);
+            DeleteObject(red);
+            ++paints;
+            return LRESULT{0};
+        });
+    }
+    SIZE buffer_size{};
+    int paints = 0;
+};
+
+TEST(PaintBuffer, DrawsBackgroundAndContentInOneCopy) {
+    HWND host = make_host(200, 100);
+    painted control;
+    ASSERT_TRUE(control.create(host));
+    InvalidateRect(control.hwnd, nullptr, TRUE);
+    UpdateWindow(control.hwnd);
+    ASSERT_GE(control.paints, 1);
+    EXPECT_EQ(control.buffer_size.cx, 60);
+    EXPECT_EQ(control.buffer_size.cy, 40);
+    // Read the result back through a copy of the window's client area.
+    HDC screen = GetDC(control.hwnd);
+    HDC copy = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 60, 40);
+    HGDIOBJ old = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, 60, 40, screen, 0, 0, SRCCOPY);
+    const struct {
+        int x, y;
+        COLORREF color;
+    } pixels[] = {
+        {15, 15, RGB(255, 0, 0)},  // the square
+        {2, 2, RGB(0, 0, 0)},      // the class background around it
+        {50, 30, RGB(0, 0, 0)},
+    };
+    for (const auto& p : pixels) EXPECT_EQ(GetPixel(copy, p.x, p.y), p.color) << p.x << "," << p.y;
+    SelectObject(copy, old);
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(control.hwnd, screen);
+    DestroyWindow(host);
 }
 
 }  // namespace
