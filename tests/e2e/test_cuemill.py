@@ -116,13 +116,25 @@ class Cuemill:
         raise e2e.E2EError("no window %d" % hwnd)
 
     def wait_title(self, title, timeout=15):
-        return e2e.wait_for(lambda: self.title() == title, timeout, "title %r (is %r)" % (title, self.title()))
+        return self._wait_value(self.title, title, timeout, "title")
 
     def wait_rows(self, rows, timeout=15):
-        return e2e.wait_for(lambda: self.rows() == rows, timeout, "rows %r" % (rows,))
+        return self._wait_value(self.rows, rows, timeout, "rows")
 
     def wait_status(self, part, text, timeout=15):
-        return e2e.wait_for(lambda: self.status()[part] == text, timeout, "status part %d = %r" % (part, text))
+        return self._wait_value(lambda: self.status()[part], text, timeout, "status part %d" % part)
+
+    def _wait_value(self, read, want, timeout, what):
+        # Failures name the value last seen, not only the one awaited.
+        seen = []
+
+        def check():
+            seen[:] = [read()]
+            return seen[0] == want
+        try:
+            return e2e.wait_for(check, timeout, "%s = %r" % (what, want))
+        except e2e.E2EError as e:
+            raise e2e.E2EError("%s; it was %r" % (e, seen[0] if seen else None))
 
     # input
     def key(self, *keys):
