@@ -88,9 +88,9 @@ std::u16string out_path() { return utf8_to_utf16(data_dir() + "/written.srt"); }
 void BM_write_floor(benchmark::State& state) {
     const std::u16string text = write_srt(loaded(state.range(0)));
     const std::u16string path = out_path();
+    // The text is ready: what is left is encoding it and writing it once.
     for (auto _ : state) {
-        const std::string bytes = "\xEF\xBB\xBF" + utf16_to_utf8(text);
-        if (!write_whole_file(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
+        if (!write_text_file(path, text)) {
             state.SkipWithError("cannot write");
             break;
         }

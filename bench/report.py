@@ -24,6 +24,8 @@ def main():
             return "-"
         if seconds >= 1e-3:
             return "%.2f ms" % (seconds * 1e3)
+        if seconds >= 1e-6:
+            return "%.1f us" % (seconds * 1e6)
         return "%.0f ns" % (seconds * 1e9)
 
     names = ["BM_read_floor", "BM_read_srt_file", "BM_read_srt_file_lf", "BM_read_srt_file_1252",
