@@ -13,15 +13,15 @@
 
 namespace {
 
-constexpr int dialog_id = IDD_MAIN;
-constexpr int icon_id = IDI_CUEMILL;
-constexpr int accelerators_id = IDR_ACCELERATORS;
+constexpr int main_dialog_resource = IDD_MAIN;
+constexpr int main_icon_resource = IDI_CUEMILL;
+constexpr int accelerators_resource = IDR_ACCELERATORS;
 constexpr int context_menu_id = IDR_CONTEXT_MENU;
 
 }  // namespace
 
 Main_Window::Main_Window()
-    : main_dialog(dialog_id, icon_id, accelerators_id), video(subs), timeline(subs, list) {
+    : main_dialog(main_dialog_resource, main_icon_resource, accelerators_resource), video(subs), timeline(subs, list) {
     on_message(WM_INITDIALOG, [this](params&) { return on_init_dialog(); });
     on_message(WM_CLOSE, [this](params&) { return on_close(); });
     on_message(WM_SIZE, [this](params& p) { return on_size(p); });
@@ -122,6 +122,8 @@ LRESULT Main_Window::on_init_dialog() {
     set_status(1, u"Saved: never");
     set_status(2, u"0/0 subs");
     set_status(3, u"0:00:00");
+    // The resource's caption is only the program's name; an empty document is untitled.
+    set_document_title(u"");
     SetFocus(list.hwnd);
     handle_command_line();
     return 1;

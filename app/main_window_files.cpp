@@ -95,8 +95,8 @@ void Main_Window::save_sub(std::optional<std::u16string> given) {
         path = *given;
     } else {
         std::u16string proposal = document_path();
-        if (proposal.empty() && !video.path.empty()) {
-            proposal = video.path;
+        if (proposal.empty() && !video.video_path.empty()) {
+            proposal = video.video_path;
             replace_extension(proposal, u".srt");
         }
         if (!save_file_dialog(*this, path, proposal.empty() ? nullptr : &proposal)) return;

@@ -1,0 +1,318 @@
+// The subtitle file flows of a real main window: open, save, close, title, settings.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "app/main_window.h"
+#include "io/strings.h"
+#include "test_app_support.h"
+
+namespace {
+
+const char three_subs[] =
+    "1\r\n00:00:01,000 --> 00:00:02,500\r\nFirst\r\n\r\n"
+    "2\r\n01:02:03,456 --> 01:02:05,006\r\nSecond line one\r\nline two\r\n\r\n"
+    "3\r\n01:10:00,000 --> 01:10:01,000\r\n<i>Third</i>\r\n\r\n";
+
+HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
+
+// Closes the window, saying No when it offers to save.
+void close_window(HWND main, bool expect_save_question) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    if (expect_save_question) {
+        const HWND box = wait_for_dialog(u"Save sub");
+        EXPECT_NE(box, nullptr);
+        if (box) answer(box, IDNO);
+    }
+}
+
+TEST(Open_Sub, GoodFileFillsListTitleAndStatus) {
+    App_Folder folder;
+    folder.write("Part 1 - Intro.srt", three_subs);
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        EXPECT_EQ(utf8(text_of(main)), "untitled.srt - Cuemill");
+        EXPECT_EQ(utf8(status_part(main, 1)), "Saved: never");
+        EXPECT_EQ(utf8(status_part(main, 2)), "0/0 subs");
+        EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
+        drop_files(main, {folder.path("Part 1 - Intro.srt")});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        const auto rows = list_rows(list_of(main));
+        EXPECT_EQ(utf8(rows[1][0]), "0002");
+        EXPECT_EQ(utf8(rows[1][1]), "1:02:03.456");
+        EXPECT_EQ(utf8(rows[1][2]), "1:02:05.006");
+        EXPECT_EQ(utf8(rows[1][3]), "01.550");
+        EXPECT_EQ(utf8(rows[1][4]), "Second line one|line two");
+        EXPECT_EQ(utf8(text_of(main)), "Part 1 - Intro.srt - Cuemill");
+        EXPECT_EQ(status_part(main, 0), folder.path("Part 1 - Intro.srt"));
+        EXPECT_EQ(utf8(status_part(main, 1)).rfind("Saved: ", 0), 0u);
+        // row 0 is selected after the refill; the count follows 200 ms later
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "1/3 subs"; }));
+        EXPECT_EQ(selected_rows(list_of(main)), std::vector<int>{0});
+        close_window(main, false);
+    });
+    // the recent list and the settings file keep the path
+    EXPECT_NE(folder.read("Cuemill.ini").find("file1="), std::string::npos) << folder.read("Cuemill.ini");
+}
+
+TEST(Open_Sub, MalformedFileWarnsAndOpens) {
+    App_Folder folder;
+    folder.write("bad.srt", std::string(three_subs) + "4\r\nnot a timecode\r\nLost\r\n\r\n");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("bad.srt")});
+        const HWND box = wait_for_dialog(u"Malformed sub");
+        ASSERT_NE(box, nullptr);
+        EXPECT_FALSE(box_text(box).empty());
+        answer(box, IDOK);
+        EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == "bad.srt - Cuemill"; }));
+        close_window(main, false);
+    });
+}
+
+TEST(Open_Sub, ReaderFailureKeepsPreviousDocument) {
+    App_Folder folder;
+    folder.write("good.srt", three_subs);
+    folder.write("empty.srt", "");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("good.srt")});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        drop_files(main, {folder.path("empty.srt")});
+        const HWND box = wait_for_dialog(u"Subs loading failed");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box_text(box).find(u"\"" + folder.path("empty.srt") + u"\"\n\n Subtitle loading failed:\n"), 0u);
+        answer(box, IDOK);
+        // the list, the title and the document all still show the first file
+        EXPECT_EQ(list_rows(list_of(main)).size(), 3u);
+        EXPECT_EQ(utf8(text_of(main)), "good.srt - Cuemill");
+        std::size_t count = 0;
+        post_to_window(main, [&] { count = window.document().size() + 1; });
+        EXPECT_TRUE(wait_until([&] { return count == 4; }));
+        close_window(main, false);
+    });
+}
+
+TEST(Open_Sub, LoadVideoOfferNamesFirstExistingExtension) {
+    App_Folder folder;
+    folder.write("Film.srt", three_subs);
+    folder.write("Film.mkv", "x");
+    folder.write("Film.avi", "x");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("Film.srt")});
+        const HWND box = wait_for_dialog(u"Load video");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Video found:\n\"Film.avi\"\n\nDo you want to load it too?");
+        answer(box, IDNO);
+        EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == "Film.srt - Cuemill"; }));
+        EXPECT_EQ(list_rows(list_of(main)).size(), 3u);
+        close_window(main, false);
+    });
+}
+
+TEST(Open_Sub, CancelAtLoadVideoKeepsPreviousDocument) {
+    App_Folder folder;
+    folder.write("first.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nOnly\r\n\r\n");
+    folder.write("Film.srt", three_subs);
+    folder.write("Film.mp4", "x");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("first.srt")});
+        ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "first.srt - Cuemill"; }));
+        drop_files(main, {folder.path("Film.srt")});
+        const HWND box = wait_for_dialog(u"Load video");
+        ASSERT_NE(box, nullptr);
+        answer(box, IDCANCEL);
+        std::size_t count = 0;
+        post_to_window(main, [&] { count = window.document().size() + 1; });
+        ASSERT_TRUE(wait_until([&] { return count != 0; }));
+        // document, list, title and path agree: still the first file
+        EXPECT_EQ(count, 2u);
+        EXPECT_EQ(list_rows(list_of(main)).size(), 1u);
+        EXPECT_EQ(utf8(text_of(main)), "first.srt - Cuemill");
+        EXPECT_EQ(status_part(main, 0), folder.path("first.srt"));
+        close_window(main, false);
+    });
+}
+
+TEST(Drop_Files, WrongDropsAreRefused) {
+    const struct {
+        std::vector<const char*> names;
+        const char* comment;
+    } cases[] = {
+        {{"a.txt"}, "neither a subtitle nor a video"},
+        {{"a.srt", "b.srt"}, "two subtitles"},
+        {{"m.mp4", "notes.txt"}, "a second non-subtitle after a video"},
+        {{"a.srt", "b.srt", "c.srt"}, "three files"},
+    };
+    for (const auto& c : cases) {
+        App_Folder folder;
+        std::vector<std::u16string> paths;
+        for (const char* name : c.names) {
+            folder.write(name, three_subs);
+            paths.push_back(folder.path(name));
+        }
+        Main_Window window;
+        run_with_script(window, folder, [&](HWND main) {
+            drop_files(main, paths);
+            const HWND box = wait_for_dialog(u"Oops...");
+            EXPECT_NE(box, nullptr) << c.comment;
+            if (box) {
+                EXPECT_EQ(utf8(box_text(box)),
+                          "You can drag & drop only 1 subtitle file,\n1 video file, or 1 of each.");
+                answer(box, IDOK);
+            }
+            EXPECT_EQ(utf8(text_of(main)), "untitled.srt - Cuemill") << c.comment;
+            close_window(main, false);
+        });
+    }
+}
+
+TEST(Save_Sub, WritesFileAndReports) {
+    App_Folder folder;
+    folder.write("doc.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n\r\n"
+                            "2\r\n00:00:03,000 --> 00:00:04,000\r\nB\r\n\r\n");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("doc.srt")});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 2; }));
+        // remove the second sub, marking the title
+        ListView_SetItemState(list_of(main), -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(list_of(main), 1, LVIS_SELECTED, LVIS_SELECTED);
+        post_command(main, cmd_remove);
+        HWND box = wait_for_dialog(u"Remove sub");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Do you want to remove the sub #2?");
+        answer(box, IDYES);
+        ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "doc.srt * - Cuemill"; }));
+        post_command(main, cmd_save_sub);
+        box = wait_for_dialog(u"Subtitle saved");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box_text(box), u"Subtitle file successfully saved as:\n\n\"" + folder.path("doc.srt") +
+                                     u"\"\n\nTotal subtitles: 1\nFile size: 42 bytes");
+        answer(box, IDOK);
+        EXPECT_EQ(folder.read("doc.srt"), "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n\r\n");
+        EXPECT_EQ(utf8(text_of(main)), "doc.srt - Cuemill");
+        const std::string saved = utf8(status_part(main, 1));
+        EXPECT_EQ(saved.rfind("Saved: ", 0), 0u) << saved;
+        // the document equals its file now: closing asks nothing
+        close_window(main, false);
+    });
+}
+
+TEST(Close_Sub, AsksOnlyWhenContentDiffersFromFile) {
+    App_Folder folder;
+    folder.write("doc.srt", three_subs);
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("doc.srt")});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        // unchanged: no question, straight to untitled
+        post_command(main, cmd_close_sub);
+        ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "untitled.srt - Cuemill"; }));
+        EXPECT_EQ(list_rows(list_of(main)).size(), 0u);
+        EXPECT_EQ(status_part(main, 0), u"");
+        EXPECT_EQ(utf8(status_part(main, 1)), "Saved: never");
+        // the file changes on disk behind the program: the document now differs
+        drop_files(main, {folder.path("doc.srt")});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        folder.write("doc.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nOther\r\n\r\n");
+        post_command(main, cmd_close_sub);
+        const HWND box = wait_for_dialog(u"Save sub");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "The sub has been modified, do you wish to save it?");
+        answer(box, IDNO);
+        EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == "untitled.srt - Cuemill"; }));
+        close_window(main, false);
+    });
+}
+
+TEST(Settings, OldVersionIsRaisedAndWindowPositionKept) {
+    App_Folder folder;
+    folder.write("Cuemill.ini", settings_text("version=1.1.0", "version=1.1.0"));
+    folder.write("Cuemill.ini", settings_text("version=1.3.0", "version=1.1.0"));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        EXPECT_NE(folder.read("Cuemill.ini").find("version=1.3.0"), std::string::npos);
+        SetWindowPos(main, nullptr, 40, 30, 900, 640, SWP_NOZORDER);
+        close_window(main, false);
+    });
+    const std::string ini = folder.read("Cuemill.ini");
+    EXPECT_NE(ini.find("left=40\r\ntop=30\r\nwidth=900\r\nheight=640"), std::string::npos) << ini;
+}
+
+TEST(Settings, MaximisedWindowKeepsStoredPosition) {
+    App_Folder folder;
+    const std::string before = settings_text("left=0\r\ntop=0\r\nwidth=0\r\nheight=0", "left=10\r\ntop=20\r\nwidth=800\r\nheight=600");
+    folder.write("Cuemill.ini", before);
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        RECT r{};
+        GetWindowRect(main, &r);
+        EXPECT_EQ(r.left, 10);
+        EXPECT_EQ(r.right - r.left, 800);
+        ShowWindow(main, SW_MAXIMIZE);
+        wait_until([&] { return IsZoomed(main) != FALSE; });
+        close_window(main, false);
+    });
+    EXPECT_EQ(folder.read("Cuemill.ini"), before);
+}
+
+TEST(Settings, DamagedFileStopsWithBadConfig) {
+    const struct {
+        const char* from;
+        const char* to;
+        const char* detail;
+    } cases[] = {
+        {"version=1.3.0", "version=1.4.0", "The version \"1.4.0\" is not known."},            // newer
+        {"newSubLength=2000\r\n", "", "The key \"newSubLength\" is missing from [Params]."},  // key gone
+        {"[Window]", "[Win]", "The section [Window] is missing."},                             // section gone
+        {"playbackSeek=5000", "playbackSeek=five", "The value \"five\" of \"playbackSeek\" in [Params] is not a valid number."},
+    };
+    for (const auto& c : cases) {
+        App_Folder folder;
+        folder.write("Cuemill.ini", settings_text(c.from, c.to));
+        const std::string before = folder.read("Cuemill.ini");
+        Main_Window window;
+        window.settings_directory = folder.dir.u16string();
+        std::u16string text;
+        std::thread driver([&] {
+            const HWND box = wait_for_dialog(u"Bad config");
+            if (box) {
+                text = box_text(box);
+                answer(box, IDOK);
+            }
+        });
+        const int result = window.run(GetModuleHandleW(nullptr), SW_SHOW);
+        driver.join();
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(utf8(text), std::string("The configuration file \"Cuemill.ini\" has a bad format.\n"
+                                          "Cuemill cannot run.\n\n") + c.detail);
+        EXPECT_EQ(folder.read("Cuemill.ini"), before);  // nothing written
+    }
+}
+
+TEST(Settings, MissingFileStopsWithConfigLoadingFailed) {
+    App_Folder folder;
+    std::filesystem::remove(folder.dir / "Cuemill.ini");
+    Main_Window window;
+    window.settings_directory = folder.dir.u16string();
+    std::u16string text;
+    std::thread driver([&] {
+        const HWND box = wait_for_dialog(u"Config loading failed");
+        if (box) {
+            text = box_text(box);
+            answer(box, IDOK);
+        }
+    });
+    window.run(GetModuleHandleW(nullptr), SW_SHOW);
+    driver.join();
+    EXPECT_EQ(text.find(u"Cuemill cannot run.\n\n\"" + folder.path("Cuemill.ini") + u"\"\n"), 0u) << utf8(text);
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+#include "test_app_support.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "app/main_window.h"
+#include "gui/msg_table.h"
+#include "io/strings.h"
+
+namespace {
+
+const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+struct Find_Data {
+    std::u16string title;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK find_dialog(HWND window, LPARAM data) {
+    auto* find = reinterpret_cast<Find_Data*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(window) && std::wstring(cls) == L"#32770" &&
+        text_of(window) == find->title) {
+        find->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+App_Folder::App_Folder() {
+    static std::atomic<int> counter{0};
+    dir = std::filesystem::temp_directory_path() /
+          ("cuemill_app_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    write("Cuemill.ini", settings_text());
+}
+
+App_Folder::~App_Folder() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+
+std::u16string App_Folder::path(const char* name) const { return (dir / name).u16string(); }
+
+void App_Folder::write(const char* name, const std::string& bytes) const {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+}
+
+std::string App_Folder::read(const char* name) const {
+    std::ifstream in(dir / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string settings_text(const std::string& from, const std::string& to) {
+    std::string text =
+        "[Program]\r\nversion=1.3.0\r\n\r\n[Params]\r\nplaybackSeek=5000\r\ntimelineSnap=100\r\n"
+        "newSubLength=2000\r\nvmr=VMR9\r\n\r\n[Window]\r\nleft=0\r\ntop=0\r\nwidth=0\r\nheight=0\r\n\r\n"
+        "[RecentSubs]\r\n\r\n[RecentVids]\r\n";
+    if (!from.empty()) {
+        const std::size_t at = text.find(from);
+        if (at != std::string::npos) text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+int run_with_script(Main_Window& window, const App_Folder& folder, std::function<void(HWND)> script) {
+    window.settings_directory = folder.dir.u16string();
+    // Framework misuse shows in the test's output.
+    set_debug_observer([](const std::u16string& text) { fprintf(stderr, "%s", utf16_to_utf8(text).c_str()); });
+    std::atomic<bool> done{false};
+    std::thread driver([&] {
+        // The window exists (and is bound) once WM_INITDIALOG ran and it was shown.
+        const bool shown = wait_until([&] { return window.hwnd && IsWindowVisible(window.hwnd); });
+        EXPECT_TRUE(shown) << "the main window never showed";
+        if (shown) script(window.hwnd);
+        done = true;
+    });
+    const int result = window.run(GetModuleHandleW(nullptr), SW_SHOW);
+    driver.join();
+    return result;
+}
+
+bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+HWND wait_for_dialog(const std::u16string& title, std::chrono::milliseconds limit) {
+    Find_Data data{title};
+    wait_until([&] {
+        data.found = nullptr;
+        EnumWindows(find_dialog, reinterpret_cast<LPARAM>(&data));
+        return data.found != nullptr;
+    }, limit);
+    return data.found;
+}
+
+std::u16string box_text(HWND box) { return text_of(GetDlgItem(box, 0xFFFF)); }
+
+void answer(HWND dialog, int button) {
+    const HWND item = GetDlgItem(dialog, button);
+    if (item)
+        PostMessageW(item, BM_CLICK, 0, 0);
+    else
+        PostMessageW(dialog, WM_COMMAND, button, 0);
+    wait_until([&] { return !IsWindow(dialog); });
+}
+
+std::u16string text_of(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    const int n = GetWindowTextW(window, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+    text.resize(static_cast<std::size_t>(n > 0 ? n : 0));
+    return text;
+}
+
+void post_to_window(HWND window, std::function<void()> closure) {
+    PostMessageW(window, 0xBFFF, 0, reinterpret_cast<LPARAM>(new std::function<void()>(std::move(closure))));
+}
+
+void post_command(HWND window, unsigned id) { PostMessageW(window, WM_COMMAND, id, 0); }
+
+void drop_files(HWND window, const std::vector<std::u16string>& paths) {
+    std::size_t chars = 1;
+    for (const auto& p : paths) chars += p.size() + 1;
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* out = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const auto& p : paths) {
+        std::copy(p.begin(), p.end(), out);
+        out += p.size();
+        *out++ = 0;
+    }
+    *out = 0;
+    GlobalUnlock(memory);
+    PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+std::vector<std::vector<std::u16string>> list_rows(HWND list) {
+    std::vector<std::vector<std::u16string>> rows;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::vector<std::u16string> row;
+        for (int c = 0; c < 5; ++c) {
+            wchar_t buffer[512] = {};
+            LVITEMW item{};
+            item.iSubItem = c;
+            item.pszText = buffer;
+            item.cchTextMax = 511;
+            SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+            row.push_back(std::u16string(reinterpret_cast<const char16_t*>(buffer)));
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<int> selected_rows(HWND list) {
+    std::vector<int> rows;
+    for (int i = -1; (i = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, i, LVNI_SELECTED))) != -1;)
+        rows.push_back(i);
+    return rows;
+}
+
+std::u16string status_part(HWND main_window, int part) {
+    const HWND bar = FindWindowExW(main_window, nullptr, STATUSCLASSNAMEW, nullptr);
+    wchar_t buffer[1024] = {};
+    const LRESULT length = SendMessageW(bar, SB_GETTEXTLENGTHW, part, 0);
+    if (LOWORD(length) == 0 || LOWORD(length) >= 1024) return u"";
+    SendMessageW(bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(buffer));
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer));
+}
+
+std::string utf8(const std::u16string& s) { return utf16_to_utf8(s); }
