@@ -84,6 +84,9 @@ class Cuemill:
     def _main_window(self):
         # Not necessarily visible yet: questions asked while the command line is handled come
         # before the window is shown. The main window is the dialog that holds the subs list.
+        code = self.s.exit_code(self.pid)
+        if code is not None:
+            raise e2e.E2EError("Cuemill ended with exit code %d before its main window existed" % code)
         for w in self.s.windows(self.pid):
             if w.cls == "#32770" and self.s.child(w.hwnd, id=1001, cls="SysListView32"):
                 if self.s.child(w.hwnd, id=667):
