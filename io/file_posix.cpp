@@ -28,12 +28,13 @@ bool path_exists(const std::u16string& path) {
 }
 
 void append_utf8_with_mark(std::u16string_view text, std::vector<std::uint8_t>& out) {
-    const std::string utf8 = utf16_to_utf8(text);
-    out.reserve(out.size() + 3 + utf8.size());
-    out.push_back(0xEF);
-    out.push_back(0xBB);
-    out.push_back(0xBF);
-    out.insert(out.end(), utf8.begin(), utf8.end());
+    // One exact-size buffer, encoded in place: no intermediate copy of a large text.
+    const std::size_t old = out.size();
+    out.resize(old + 3 + utf8_length(text));
+    out[old] = 0xEF;
+    out[old + 1] = 0xBB;
+    out[old + 2] = 0xBF;
+    encode_utf8(text, reinterpret_cast<char*>(out.data() + old + 3));
 }
 
 bool File::open(const std::u16string& path, unsigned access, Share share, Disposition disposition,

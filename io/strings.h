@@ -102,3 +102,7 @@ std::vector<std::u16string> split_command_line(std::u16string_view line);
 /// UTF-8 <-> UTF-16 helpers for tests, tools and native paths.
 std::u16string utf8_to_utf16(std::string_view utf8);
 std::string utf16_to_utf8(std::u16string_view utf16);
+/// Bytes of the UTF-8 form (a lone surrogate counts as U+FFFD).
+std::size_t utf8_length(std::u16string_view utf16);
+/// Writes the UTF-8 form, utf8_length bytes, and returns the end.
+char* encode_utf8(std::u16string_view utf16, char* out);
