@@ -17,8 +17,6 @@
 
 namespace {
 
-const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-
 struct Find_Data {
     std::u16string title;
     HWND found = nullptr;

@@ -1,0 +1,231 @@
+// List commands, menu states and the boxes of the other commands, on a real main window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+
+#include "app/main_window.h"
+#include "io/strings.h"
+#include "test_app_support.h"
+
+namespace {
+
+std::string srt_of(int count, int overlap_after = -1) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        const int start = 1 + i * 2;
+        const int end = i == overlap_after ? start + 3 : start + 1;  // runs into the next one
+        text += std::to_string(i + 1) + "\r\n00:00:" + (start < 10 ? "0" : "") + std::to_string(start) +
+                ",000 --> 00:00:" + (end < 10 ? "0" : "") + std::to_string(end) + ",000\r\nSub " +
+                std::to_string(i + 1) + "\r\n\r\n";
+    }
+    return text;
+}
+
+HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
+
+void select_only(HWND list, std::vector<int> rows) {
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+// Opens `name` by dropping it and waits for its rows.
+void open_file(HWND main, const App_Folder& folder, const char* name, std::size_t rows) {
+    drop_files(main, {folder.path(name)});
+    ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == rows; }));
+}
+
+void close_without_saving(HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    if (const HWND box = wait_for_dialog(u"Save sub", std::chrono::seconds(3))) answer(box, IDNO);
+}
+
+TEST(Remove, QuestionsRenumberingAndSelection) {
+    App_Folder folder;
+    folder.write("five.srt", srt_of(5));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_file(main, folder, "five.srt", 5);
+        const HWND list = list_of(main);
+        // the last of five: the new last row is selected
+        select_only(list, {4});
+        post_command(main, cmd_remove);
+        HWND box = wait_for_dialog(u"Remove sub");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Do you want to remove the sub #5?");
+        answer(box, IDYES);
+        ASSERT_TRUE(wait_until([&] { return list_rows(list).size() == 4; }));
+        EXPECT_EQ(selected_rows(list), std::vector<int>{3});
+        EXPECT_EQ(utf8(text_of(main)), "five.srt * - Cuemill");
+        // the first: later rows are renumbered
+        select_only(list, {0});
+        post_command(main, cmd_remove);
+        box = wait_for_dialog(u"Remove sub");
+        ASSERT_NE(box, nullptr);
+        answer(box, IDYES);
+        ASSERT_TRUE(wait_until([&] { return list_rows(list).size() == 3; }));
+        auto rows = list_rows(list);
+        EXPECT_EQ(utf8(rows[0][0]), "0001");
+        EXPECT_EQ(utf8(rows[0][4]), "Sub 2");
+        EXPECT_EQ(utf8(rows[2][0]), "0003");
+        // two of three; No keeps them
+        select_only(list, {0, 2});
+        post_command(main, cmd_remove);
+        box = wait_for_dialog(u"Remove subs");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Do you want to remove these 2 selected subs?");
+        answer(box, IDNO);
+        EXPECT_EQ(list_rows(list).size(), 3u);
+        // all of them
+        select_only(list, {0, 1, 2});
+        post_command(main, cmd_remove);
+        box = wait_for_dialog(u"Remove subs");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "You're attempting to remove all 3 subs.\nAre you sure you want to do this?");
+        answer(box, IDYES);
+        ASSERT_TRUE(wait_until([&] { return list_rows(list).empty(); }));
+        EXPECT_TRUE(selected_rows(list).empty());
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "0/0 subs"; }));
+        close_without_saving(main);
+    });
+}
+
+TEST(Check_Overlaps, NoneIsReportedOnlyWhenAsked) {
+    App_Folder folder;
+    folder.write("clean.srt", srt_of(4));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_file(main, folder, "clean.srt", 4);  // opening is silent
+        EXPECT_EQ(wait_for_dialog(u"No overlaps", std::chrono::milliseconds(300)), nullptr);
+        post_command(main, cmd_check_overlaps);
+        const HWND box = wait_for_dialog(u"No overlaps");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "There are no overlaps among the 4 subs.");
+        answer(box, IDOK);
+        close_without_saving(main);
+    });
+}
+
+TEST(Check_Overlaps, OpeningOffersTheFixAndSelectsFixedRows) {
+    App_Folder folder;
+    folder.write("overlap.srt", srt_of(4, 1));  // sub 2 runs into sub 3
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("overlap.srt")});
+        const HWND dialog = wait_for_dialog(u"Overlapping subs (1)");
+        ASSERT_NE(dialog, nullptr);
+        SendMessageW(GetDlgItem(dialog, 1009), BM_CLICK, 0, 0);  // fix all
+        answer(dialog, IDOK);
+        const HWND box = wait_for_dialog(u"Subs fixed");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "All overlapped subs have been fixed (1).");
+        answer(box, IDOK);
+        const auto rows = list_rows(list_of(main));
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(utf8(rows[1][2]), "0:00:04.900");  // ends 100 ms before the next start
+        EXPECT_EQ(selected_rows(list_of(main)), std::vector<int>{1});
+        close_without_saving(main);  // the fix differs from the file: asks
+    });
+}
+
+TEST(Menu_States, FollowTheDocumentAndVideo) {
+    App_Folder folder;
+    folder.write("doc.srt", srt_of(2));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const HMENU bar = GetMenu(main);
+        const HMENU file = GetSubMenu(bar, 0);
+        const HMENU playback = GetSubMenu(bar, 1);
+        const auto greyed = [](HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 1);
+        const struct {
+            HMENU menu;
+            UINT id;
+            bool greyed;
+        } untitled[] = {
+            {file, cmd_save_sub, true},       // nothing to save
+            {file, cmd_save_sub_as, true},    // no path yet
+            {file, cmd_merge_sub, true},      // nothing to merge into
+            {file, cmd_close_sub, true},      // nothing to close
+            {file, cmd_close_video, true},    // no video
+            {file, cmd_open_sub, false},      // always
+            {playback, cmd_seek_back, true},  // no video
+            {playback, cmd_play_pause, true},
+            {playback, cmd_toggle_text, true},
+            {playback, cmd_preferences, false},  // always
+        };
+        for (const auto& c : untitled) EXPECT_EQ(greyed(c.menu, c.id), c.greyed) << c.id;
+        open_file(main, folder, "doc.srt", 2);
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+        EXPECT_FALSE(greyed(file, cmd_save_sub));
+        EXPECT_FALSE(greyed(file, cmd_save_sub_as));
+        EXPECT_FALSE(greyed(file, cmd_close_sub));
+        EXPECT_TRUE(greyed(file, cmd_close_video));
+        // the context menu with the focus on the list
+        HMENU context = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(103));
+        HMENU popup = GetSubMenu(context, 0);
+        select_only(list_of(main), {1});
+        std::atomic<bool> focused{false};
+        post_to_window(main, [&] { focused = SetFocus(list_of(main)) != nullptr || GetFocus() == list_of(main); });
+        ASSERT_TRUE(wait_until([&] { return focused.load(); }));
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+        EXPECT_TRUE(greyed(popup, cmd_insert));    // only on the timeline
+        EXPECT_FALSE(greyed(popup, cmd_edit));     // one row selected
+        EXPECT_FALSE(greyed(popup, cmd_locate));
+        EXPECT_FALSE(greyed(popup, cmd_find));
+        EXPECT_EQ(GetMenuDefaultItem(popup, FALSE, 0), static_cast<UINT>(cmd_edit));
+        DestroyMenu(context);
+        close_without_saving(main);
+    });
+}
+
+TEST(Other_Commands, RefusalsAndMissingFiles) {
+    App_Folder folder;
+    folder.write("notes.avi", "not a video");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        // find on an empty document
+        post_command(main, cmd_find);
+        HWND box = wait_for_dialog(u"Can't search");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "No subtitles to be searched.");
+        answer(box, IDOK);
+        // a video path that does not exist
+        drop_files(main, {folder.path("missing.mkv")});
+        box = wait_for_dialog(u"Video file error");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box_text(box), u"The video file doesn't exist:\n" + folder.path("missing.mkv"));
+        answer(box, IDOK);
+        EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
+        close_without_saving(main);
+    });
+}
+
+TEST(Other_Commands, BadRendererOpensNothing) {
+    App_Folder folder;
+    folder.write("Cuemill.ini", settings_text("vmr=VMR9", "vmr=VMR-9"));
+    folder.write("film.avi", "x");
+    folder.write("film.srt", srt_of(2));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("film.avi")});
+        const HWND box = wait_for_dialog(u"Bad VMR");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Bad VMR filter on INI file, seems like it's messed up.");
+        answer(box, IDOK);
+        // the subtitle was not offered and nothing opened
+        EXPECT_EQ(wait_for_dialog(u"Load subtitle", std::chrono::milliseconds(300)), nullptr);
+        EXPECT_EQ(utf8(text_of(main)), "untitled.srt - Cuemill");
+        post_command(main, cmd_preferences);
+        const HWND again = wait_for_dialog(u"Bad VMR");
+        ASSERT_NE(again, nullptr);
+        answer(again, IDOK);
+        close_without_saving(main);
+    });
+}
+
+}  // namespace
