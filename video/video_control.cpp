@@ -27,6 +27,18 @@ void set_error(std::u16string* error_text, const char16_t* text) {
         *error_text = text;
 }
 
+bool running_under_wine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+RECT window_rect_in(HWND window, HWND parent) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 }  // namespace
 
 Video_Clock::Video_Clock() {
@@ -152,8 +164,36 @@ LRESULT Video_Text::on_paint() {
     return 0;
 }
 
+Video_Picture::Video_Picture() {
+    class_name = u"CTL_VIDEO_PICTURE";
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    style = WS_POPUP | WS_CLIPSIBLINGS;
+    ex_style = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+    on_message(WM_ERASEBKGND, [](params&) -> LRESULT { return 1; });
+    on_message(WM_PAINT, [this](params&) -> LRESULT {
+        PAINTSTRUCT ps{};
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (on_paint)
+            on_paint(dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+    });
+    // Clicks belong to the video control; the main window keeps the activation and the focus.
+    on_message(WM_MOUSEACTIVATE, [](params&) -> LRESULT { return MA_NOACTIVATE; });
+    const auto click = [this](params&) -> LRESULT {
+        if (on_click)
+            on_click();
+        return 0;
+    };
+    on_message(WM_LBUTTONDOWN, click);
+    on_message(WM_RBUTTONDOWN, click);
+}
+
 Video_Control::Video_Control(const Sub_List& subs) : subs(subs), text_overlay(subs) {
     CoInitialize(nullptr);
+    picture_on_top = running_under_wine();
+    picture.on_paint = [this](HDC dc) { player.paint(dc); };
+    picture.on_click = [this] { toggle_play(); };
     class_name = u"CTL_VIDEO";
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     child_id = video_control_id;
@@ -163,7 +203,17 @@ Video_Control::Video_Control(const Sub_List& subs) : subs(subs), text_overlay(su
     on_message(WM_LBUTTONDOWN, [this](params&) -> LRESULT { toggle_play(); return 0; });
     on_message(WM_RBUTTONDOWN, [this](params&) -> LRESULT { toggle_play(); return 0; });
     on_message(WM_TIMER, [this](params& p) { return on_timer(p); });
-    on_message(WM_DESTROY, [this](params&) -> LRESULT { close(); return 0; });
+    on_message(WM_WINDOWPOSCHANGED, [this](params& p) -> LRESULT {
+        const LRESULT result = DefWindowProcW(hwnd, p.msg, p.wParam, p.lParam);
+        sync_picture();  // moves within the parent send no WM_SIZE
+        return result;
+    });
+    on_message(WM_DESTROY, [this](params&) -> LRESULT {
+        close();
+        if (picture.hwnd)
+            DestroyWindow(picture.hwnd);
+        return 0;
+    });
 }
 
 Video_Control::~Video_Control() = default;
@@ -171,24 +221,95 @@ Video_Control::~Video_Control() = default;
 LRESULT Video_Control::on_create() {
     clock.create(hwnd);
     text_overlay.create(hwnd);
+    if (picture_on_top)
+        picture.create(GetAncestor(hwnd, GA_ROOT));
     return 0;
 }
 
 LRESULT Video_Control::on_paint() {
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(hwnd, &ps);
-    player.paint(dc);
+    if (clipping_window() == hwnd) {
+        player.paint(dc);
+    } else {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    }
     EndPaint(hwnd, &ps);
     return 0;
+}
+
+HWND Video_Control::clipping_window() const {
+    return picture_on_top && picture.hwnd ? picture.hwnd : hwnd;
+}
+
+RECT Video_Control::fitted_picture() const {
+    RECT client{}, fitted{};
+    GetClientRect(hwnd, &client);
+    if (!player.fit_video_rect(client, fitted))
+        fitted = client;
+    return fitted;
+}
+
+void Video_Control::cut_picture_region() {
+    if (clipping_window() == hwnd)
+        return;
+    // Only the picture itself: the bars are the control's own background.
+    const RECT fitted = fitted_picture();
+    HRGN region = CreateRectRgnIndirect(&fitted);
+    for (HWND child : {clock.hwnd, text_overlay.hwnd}) {
+        if (!child || !IsWindowVisible(child))
+            continue;
+        const RECT r = window_rect_in(child, hwnd);
+        HRGN hole = CreateRectRgnIndirect(&r);
+        CombineRgn(region, region, hole, RGN_DIFF);
+        DeleteObject(hole);
+    }
+    if (!SetWindowRgn(picture.hwnd, region, TRUE))  // the window owns the region on success
+        DeleteObject(region);
+}
+
+void Video_Control::sync_picture() {
+    if (clipping_window() == hwnd)
+        return;
+    const HWND root = GetAncestor(hwnd, GA_ROOT);
+    if (!player.loaded() || !IsWindowVisible(hwnd) || IsIconic(root)) {
+        if (IsWindowVisible(picture.hwnd))
+            ShowWindow(picture.hwnd, SW_HIDE);
+        picture_screen_rect_ = RECT{};
+        return;
+    }
+    // The picture window spans the control's client area, so that the renderer's fit and
+    // the control's are the same rectangle.
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    if (EqualRect(&r, &picture_screen_rect_) && IsWindowVisible(picture.hwnd))
+        return;
+    const bool resized = r.right - r.left != picture_screen_rect_.right - picture_screen_rect_.left ||
+                         r.bottom - r.top != picture_screen_rect_.bottom - picture_screen_rect_.top;
+    picture_screen_rect_ = r;
+    SetWindowPos(picture.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOACTIVATE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    if (resized) {
+        const auto packed = static_cast<LPARAM>((static_cast<std::uint32_t>(r.right - r.left) & 0xFFFF) |
+                                                ((static_cast<std::uint32_t>(r.bottom - r.top) & 0xFFFF) << 16));
+        player.resize(SIZE_RESTORED, packed);
+    }
 }
 
 void Video_Control::place_children(const RECT& fitted) {
     SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     text_overlay.layout(fitted);
+    cut_picture_region();
 }
 
 LRESULT Video_Control::on_size(params& p) {
-    player.resize(p.wParam, p.lParam);
+    if (clipping_window() == hwnd)
+        player.resize(p.wParam, p.lParam);
+    else if (p.wParam != SIZE_MINIMIZED)
+        sync_picture();
     if (player.loaded()) {
         RECT client{}, fitted{};
         GetClientRect(hwnd, &client);
@@ -200,7 +321,16 @@ LRESULT Video_Control::on_size(params& p) {
 }
 
 bool Video_Control::open(std::uint32_t kind, const std::u16string& path, std::u16string* error_text) {
-    if (!player.load(kind, path, hwnd, error_text))
+    if (clipping_window() != hwnd) {
+        // The renderer fits the picture to its window's client size at load.
+        RECT r{};
+        GetClientRect(hwnd, &r);
+        MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(picture.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOACTIVATE | SWP_NOZORDER | SWP_HIDEWINDOW);
+        picture_screen_rect_ = r;
+    }
+    if (!player.load(kind, path, clipping_window(), error_text))
         return false;
     if (!player.control() || FAILED(player.control()->Run())) {
         set_error(error_text, u"Video failed to play.");
@@ -218,6 +348,8 @@ bool Video_Control::open(std::uint32_t kind, const std::u16string& path, std::u1
     SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(text_overlay.hwnd, SW_SHOWNORMAL);
     text_overlay.layout(fitted);
+    cut_picture_region();
+    sync_picture();
     SetTimer(hwnd, poll_timer, poll_period_ms, nullptr);
     if (error_text)
         error_text->clear();
@@ -233,6 +365,9 @@ void Video_Control::close() {
         ShowWindow(clock.hwnd, SW_HIDE);
     if (text_overlay.hwnd)
         ShowWindow(text_overlay.hwnd, SW_HIDE);
+    if (picture.hwnd)
+        ShowWindow(picture.hwnd, SW_HIDE);
+    picture_screen_rect_ = RECT{};
     if (hwnd)
         InvalidateRect(hwnd, nullptr, TRUE);
 }
@@ -258,11 +393,14 @@ void Video_Control::toggle_text() {
     if (!player.control())
         return;
     ShowWindow(text_overlay.hwnd, IsWindowVisible(text_overlay.hwnd) ? SW_HIDE : SW_SHOW);
+    cut_picture_region();
 }
 
 LRESULT Video_Control::on_timer(params& p) {
-    if (p.wParam == poll_timer)
+    if (p.wParam == poll_timer) {
+        sync_picture();  // follows moves of the top-level window
         poll();
+    }
     return 0;
 }
 
@@ -295,8 +433,12 @@ std::uint32_t Video_Control::read_position() const {
 
 void Video_Control::step(std::int32_t delta) {
     player.seek_by(delta);
-    clock.time_ms = read_position();
+    const std::uint32_t position = read_position();
+    clock.time_ms = position;
     InvalidateRect(clock.hwnd, nullptr, TRUE);
+    // While paused no poll follows, and the band would go on showing the old position's sub.
+    text_overlay.sub_index = find_at(subs, position);
+    InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
 }
 
 void Video_Control::step_back() {
@@ -314,4 +456,6 @@ void Video_Control::refresh() {
     clock.time_ms = position;
     InvalidateRect(clock.hwnd, nullptr, TRUE);
     InvalidateRect(hwnd, nullptr, TRUE);
+    if (clipping_window() != hwnd)
+        InvalidateRect(picture.hwnd, nullptr, FALSE);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -171,7 +172,7 @@ TEST_P(VideoControlPlays, PollsPausesSeeksAndCloses) {
 
 INSTANTIATE_TEST_SUITE_P(Renderers, VideoControlPlays, ::testing::Values(renderer_vmr7, renderer_vmr9));
 
-TEST_F(VideoControlTest, StepLeavesTheSubUntilRefresh) {
+TEST_F(VideoControlTest, StepShowsTheSubOfTheNewPositionWhilePaused) {
     subs_ = {{0, 1000, u"first"}, {5000, 9000, u"second"}};
     video_->seek_step = 5000;
     open();
@@ -182,9 +183,12 @@ TEST_F(VideoControlTest, StepLeavesTheSubUntilRefresh) {
     ASSERT_TRUE(pump_until([&] { return video_->player.current_position() == 500; }));
     video_->step_forward();
     EXPECT_GE(video_->clock.time_ms, 5400u);
-    EXPECT_EQ(video_->text_overlay.sub_index, 0u) << "a step does not change the sub";
+    EXPECT_EQ(video_->text_overlay.sub_index, 1u) << "no poll runs while paused";
+    video_->step_back();
+    EXPECT_LT(video_->clock.time_ms, 1000u);
+    EXPECT_EQ(video_->text_overlay.sub_index, 0u);
     video_->refresh();
-    EXPECT_EQ(video_->text_overlay.sub_index, 1u);
+    EXPECT_EQ(video_->text_overlay.sub_index, 0u);
     video_->seek_to(3000);  // between the subs
     EXPECT_EQ(video_->text_overlay.sub_index, no_position);
 }
@@ -405,6 +409,126 @@ TEST_F(VideoControlTest, ScreenShowsClockAndBandOverThePicture) {
         return later.count(band, light) == 0 && later.count(band, black) == (band.right - band.left) * (band.bottom - band.top);
     });
     EXPECT_TRUE(empty);
+}
+
+// Under Wine the frames reach the screen only through the borderless picture window.
+// The picture window spans the control's client area on the screen.
+bool picture_window_on_control(Video_Control& video) {
+    RECT client{}, picture{};
+    GetClientRect(video.hwnd, &client);
+    MapWindowPoints(video.hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    GetWindowRect(video.picture.hwnd, &picture);
+    return EqualRect(&client, &picture);
+}
+
+TEST_F(VideoControlTest, PictureWindowCoversThePictureWithHolesForClockAndBand) {
+    if (!video_->picture_on_top)
+        GTEST_SKIP() << "the control itself is the clipping window here";
+    ASSERT_NE(video_->picture.hwnd, nullptr);
+    EXPECT_EQ(GetWindow(video_->picture.hwnd, GW_OWNER), host_->hwnd);
+    EXPECT_FALSE(IsWindowVisible(video_->picture.hwnd)) << "no video, no picture window";
+    subs_ = {{0, 9000, u"A sub over the picture"}};
+    open();
+    EXPECT_EQ(video_->player.window(), video_->picture.hwnd);
+    EXPECT_TRUE(IsWindowVisible(video_->picture.hwnd));
+    EXPECT_TRUE(picture_window_on_control(*video_));
+
+    // The region is the picture (640x360 fitted at x 44) without the clock and the band.
+    const RECT clock = window_rect_in_parent(video_->clock.hwnd);
+    const RECT band = window_rect_in_parent(video_->text_overlay.hwnd);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(video_->picture.hwnd, region), ERROR);
+    EXPECT_FALSE(PtInRegion(region, 20, 100)) << "a bar";
+    EXPECT_FALSE(PtInRegion(region, 780, 100)) << "a bar";
+    EXPECT_FALSE(PtInRegion(region, clock.left + 1, clock.top + 1));
+    EXPECT_FALSE(PtInRegion(region, band.left + 5, band.top + 5));
+    EXPECT_TRUE(PtInRegion(region, 400, 100));
+    video_->toggle_text();  // a hidden band gives its place back to the picture
+    ASSERT_NE(GetWindowRgn(video_->picture.hwnd, region), ERROR);
+    EXPECT_TRUE(PtInRegion(region, band.left + 5, band.top + 5));
+    EXPECT_FALSE(PtInRegion(region, clock.left + 1, clock.top + 1));
+
+    // A narrower control: the window follows, and so does the picture's place in it.
+    SetWindowPos(video_->hwnd, nullptr, 0, 0, 400, 400, SWP_NOZORDER | SWP_NOMOVE);
+    EXPECT_TRUE(picture_window_on_control(*video_));
+    ASSERT_NE(GetWindowRgn(video_->picture.hwnd, region), ERROR);
+    EXPECT_FALSE(PtInRegion(region, 200, 50)) << "the bar above a 400x225 picture";
+    EXPECT_TRUE(PtInRegion(region, 200, 120));
+    DeleteObject(region);
+
+    video_->close();
+    EXPECT_FALSE(IsWindowVisible(video_->picture.hwnd));
+}
+
+TEST_F(VideoControlTest, PictureWindowFollowsTheTopLevelWindowAndTakesClicks) {
+    if (!video_->picture_on_top)
+        GTEST_SKIP() << "the control itself is the clipping window here";
+    open();
+    ASSERT_TRUE(pump_until([&] { return video_->play_state() == 2; }));
+    SetWindowPos(host_->hwnd, nullptr, 140, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(pump_until([&] { return picture_window_on_control(*video_); }));
+    // Real clicks on the picture pause and resume, as on the control.
+    RECT picture{};
+    GetWindowRect(video_->picture.hwnd, &picture);
+    SetCursorPos(picture.left + 300, picture.top + 150);
+    auto click = [] {
+        INPUT input[2]{};
+        input[0].type = input[1].type = INPUT_MOUSE;
+        input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, input, sizeof(INPUT));
+    };
+    click();
+    EXPECT_TRUE(pump_until([&] { return video_->play_state() == 1; }));
+    const DWORD after_double_click = GetTickCount() + GetDoubleClickTime() + 100;
+    pump_until([&] { return GetTickCount() > after_double_click; });
+    click();
+    EXPECT_TRUE(pump_until([&] { return video_->play_state() == 2; }));
+    EXPECT_NE(GetActiveWindow(), video_->picture.hwnd) << "the picture never takes the activation";
+}
+
+TEST_P(VideoControlPlays, ScreenShowsTheMovingPicture) {
+    subs_ = {{0, 9000, u"Plain first line\r\n<i>Italic second line</i>"}};
+    std::u16string error;
+    ASSERT_TRUE(video_->open(GetParam(), video_file(u"wide.mp4"), &error)) << narrow(error);
+    RECT fitted{}, client{};
+    GetClientRect(video_->hwnd, &client);
+    ASSERT_TRUE(video_->player.fit_video_rect(client, fitted));
+    // Above the band: the test pattern's saturated bars, not the grey of the control.
+    const RECT upper{fitted.left + 100, fitted.top + 30, fitted.right - 10, fitted.top + 150};
+    auto saturated = [](COLORREF c) {
+        const int hi = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+        const int lo = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
+        return hi - lo > 120;
+    };
+    const int area = (upper.right - upper.left) * (upper.bottom - upper.top);
+    bool seen = pump_until([&] {
+        screen_shot shot(video_->hwnd);
+        return shot.count(upper, saturated) > area / 2;
+    }, 15000);
+    screen_shot shot(video_->hwnd);
+    if (const wchar_t* keep = _wgetenv(L"CUEMILL_VIDEO_SHOTS"))
+        shot.save((std::wstring(keep) + L"\\picture_" + std::to_wstring(GetParam()) + L".bmp").c_str());
+    EXPECT_TRUE(seen) << "saturated " << shot.count(upper, saturated) << " of " << area;
+    // The bars keep the control's background; the band is still drawn over the picture.
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    EXPECT_EQ(shot.count(RECT{0, 0, fitted.left, fitted.bottom}, face), fitted.left * fitted.bottom);
+    const RECT band = window_rect_in_parent(video_->text_overlay.hwnd);
+    EXPECT_TRUE(pump_until([&] {
+        screen_shot later(video_->hwnd);
+        return later.count(band, light) > 200 && later.count(band, COLORREF{0}) > (band.right - band.left) * 4;
+    }));
+
+    // Resized while playing: 400x225 at y 87, grey above and below.
+    SetWindowPos(video_->hwnd, nullptr, 0, 0, 400, 400, SWP_NOZORDER | SWP_NOMOVE);
+    const RECT top_bar{0, 0, 400, 87}, new_upper{100, 100, 390, 160};
+    const int new_area = (new_upper.right - new_upper.left) * (new_upper.bottom - new_upper.top);
+    bool refitted = pump_until([&] {
+        screen_shot later(video_->hwnd);
+        return later.count(top_bar, face) == 400 * 87 && later.count(new_upper, saturated) > new_area / 2;
+    });
+    screen_shot after(video_->hwnd);
+    EXPECT_TRUE(refitted) << "grey " << after.count(top_bar, face) << ", saturated " << after.count(new_upper, saturated);
 }
 
 }  // namespace
