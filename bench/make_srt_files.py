@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the benchmark's SRT files: 10,000 and 100,000 subs of one to three lines of
 realistic text with accented letters and some <i> tags. Variants: UTF-8 with a mark and CR LF
-(the main files), LF only, Windows-1252. Deterministic: the same seed gives the same bytes."""
+(the main files), LF only, Windows-1252. For the opening benchmark also 1,000 and 50,000 subs,
+main variant only. Deterministic: the same seed gives the same bytes."""
 import os
 import random
 import sys
@@ -59,6 +60,11 @@ def main():
             f.write(b"\xef\xbb\xbf" + text.encode("utf-8"))
         with open(os.path.join(out, "subs_%s_1252.srt" % name), "wb") as f:
             f.write(crlf.encode("cp1252"))
+    # Sizes of the opening benchmark in the window; the main variant only.
+    for count, name in ((1000, "1k"), (50000, "50k")):
+        crlf = make_text(count, seed=count).replace("\n", "\r\n")
+        with open(os.path.join(out, "subs_%s.srt" % name), "wb") as f:
+            f.write(b"\xef\xbb\xbf" + crlf.encode("utf-8"))
 
 
 if __name__ == "__main__":

@@ -246,13 +246,7 @@ TEST(Insert, IntoAnUntitledDocumentMarksTheTitle) {
         const HWND dialog = wait_for_dialog(u"Edit subtitle");
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(item(dialog, IDC_EDIT_NUMBER), "1");
-        EXPECT_EQ(item(dialog, IDC_EDIT_END), "0:01:03.234");  // the shipped 2,000 ms
-        // an empty text is refused and the dialog stays
-        PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        const HWND refusal = wait_for_dialog(u"Sub text");
-        ASSERT_NE(refusal, nullptr);
-        answer(refusal, IDOK);
-        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_EQ(item(dialog, IDC_EDIT_END), "0:01:03.234");  // newSubLength=2000
         wait_for_text_box(dialog);
         type_text(u"First");
         ASSERT_TRUE(wait_until([&] { return item(dialog, IDC_EDIT_TEXT) == "First"; }));
