@@ -259,7 +259,7 @@ TEST(Insert, IntoAnUntitledDocumentMarksTheTitle) {
     });
 }
 
-TEST(Edit, EnterAndDoubleClickOpenTheDialogOnTheRow) {
+TEST(Edit, EnterDoubleClickAndF2OpenTheDialogOnTheRow) {
     App_Folder folder;
     folder.write("three.srt", srt_of({{1000, 2000, "One"}, {3000, 4500, "Two"}, {6000, 7000, "Three"}}));
     Main_Window window;
@@ -319,6 +319,16 @@ TEST(Edit, EnterAndDoubleClickOpenTheDialogOnTheRow) {
         EXPECT_EQ(utf8(stored), "Zwei\r\nDeux");
         EXPECT_EQ(utf8(list_rows(list)[0][4]), "One");
         EXPECT_EQ(utf8(list_rows(list)[2][4]), "Three");
+
+        // F2 opens it too
+        select_only(list, {0});
+        bring_to_front(main);
+        press(VK_F2);
+        dialog = wait_for_dialog(u"Edit subtitle");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(item(dialog, IDC_EDIT_NUMBER), "1");
+        EXPECT_EQ(item(dialog, IDC_EDIT_TEXT), "One");
+        answer(dialog, IDCANCEL);
 
         // with two rows selected Edit does nothing
         select_only(list, {0, 2});
