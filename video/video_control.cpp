@@ -32,6 +32,14 @@ bool running_under_wine() {
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+// True when `window` comes before `other` in the z-order of top-level windows.
+bool above(HWND window, HWND other) {
+    for (HWND w = GetWindow(other, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+        if (w == window)
+            return true;
+    return false;
+}
+
 RECT window_rect_in(HWND window, HWND parent) {
     RECT r{};
     GetWindowRect(window, &r);
@@ -187,6 +195,11 @@ Video_Picture::Video_Picture() {
     };
     on_message(WM_LBUTTONDOWN, click);
     on_message(WM_RBUTTONDOWN, click);
+    on_message(WM_DESTROY, [this](params&) -> LRESULT {
+        if (on_destroy)
+            on_destroy();
+        return 0;
+    });
 }
 
 Video_Control::Video_Control(const Sub_List& subs) : subs(subs), text_overlay(subs) {
@@ -194,6 +207,10 @@ Video_Control::Video_Control(const Sub_List& subs) : subs(subs), text_overlay(su
     picture_on_top = running_under_wine();
     picture.on_paint = [this](HDC dc) { player.paint(dc); };
     picture.on_click = [this] { toggle_play(); };
+    picture.on_destroy = [this] {
+        if (player.window() == picture.hwnd)
+            close();
+    };
     class_name = u"CTL_VIDEO";
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     child_id = video_control_id;
@@ -285,18 +302,25 @@ void Video_Control::sync_picture() {
     RECT r{};
     GetClientRect(hwnd, &r);
     MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    if (EqualRect(&r, &picture_screen_rect_) && IsWindowVisible(picture.hwnd))
+    if (EqualRect(&r, &picture_screen_rect_) && IsWindowVisible(picture.hwnd)) {
+        // Wine may raise the top-level window over its owned picture when it is activated.
+        if (!above(picture.hwnd, root))
+            SetWindowPos(picture.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return;
+    }
     const bool resized = r.right - r.left != picture_screen_rect_.right - picture_screen_rect_.left ||
                          r.bottom - r.top != picture_screen_rect_.bottom - picture_screen_rect_.top;
     picture_screen_rect_ = r;
-    SetWindowPos(picture.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                 SWP_NOACTIVATE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    // On top: Wine does not always stack an owned window that was hidden while its owner
+    // came up above that owner.
+    SetWindowPos(picture.hwnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
     if (resized) {
         const auto packed = static_cast<LPARAM>((static_cast<std::uint32_t>(r.right - r.left) & 0xFFFF) |
                                                 ((static_cast<std::uint32_t>(r.bottom - r.top) & 0xFFFF) << 16));
         player.resize(SIZE_RESTORED, packed);
     }
+    cut_picture_region();  // Wine drops the shape when the window is moved or resized
 }
 
 void Video_Control::place_children(const RECT& fitted) {

@@ -62,6 +62,8 @@ public:
 
     std::function<void(HDC)> on_paint;
     std::function<void()> on_click;
+    /// Owned windows go before their owner's children: the renderer must not outlive this one.
+    std::function<void()> on_destroy;
 };
 
 /// Owns the player; polls the position every 50 ms (timer 1) while a video is open. The

@@ -376,8 +376,6 @@ class Cuemill_Test(unittest.TestCase):
         app.wait_status(3, "0:00:20")
         s = self.session
 
-        # Wine draws no windowless-renderer picture into a child window, so the picture's colours
-        # cannot be read here; the clock and the overlay are our own windows and can.
         clock_w = e2e.wait_for(lambda: self.visible_child(app.video, "CTL_VIDEO_CLOCK"), 15, "the clock")
         band_w = e2e.wait_for(lambda: self.visible_child(app.video, "CTL_VIDEO_TEXT"), 15, "the text band")
         clock = (clock_w.left, clock_w.top, clock_w.right, clock_w.bottom)
@@ -391,14 +389,18 @@ class Cuemill_Test(unittest.TestCase):
         img = s.screenshot()
         self.assertGreater(img.count(*clock, match=lambda p: p == (0, 0, 0)), 200, "black clock box")
         self.assertGreater(img.count(*clock, match=lambda p: p == (252, 252, 242)), 10, "clock digits")
-        # Paused inside "Red part" (0 to 4900 ms): the overlay draws its text in light yellow.
+        # Paused inside "Red part" (0 to 4900 ms): the overlay draws its text in light yellow
+        # over a red picture.
         self.assertGreater(img.count(*band, match=lambda p: p == (255, 255, 226)), 20, "overlay text")
+        picture = (left + 4, clock[3] + 4, right - 4, band[1] - 4)
+        self.assertEqual(dominant(img, picture), "red")
 
         # F4 seeks one step (5000 ms) forward: the clock shows another time and playback stays paused.
         paused_clock = self.crop(img, clock)
         app.key("F4")
         e2e.wait_for(lambda: self.crop(s.screenshot(), clock) != paused_clock, 15, "a new time after F4")
         self.assertTrue(self.clock_still(clock), "still paused after the seek")
+        e2e.wait_for(lambda: dominant(s.screenshot(), picture) == "green", 15, "the green picture after F4")
 
         # Nudge: select "Green part" in the list, focus the timeline, Right three times (snap 100).
         app.click_row(1)

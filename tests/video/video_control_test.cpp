@@ -467,6 +467,9 @@ TEST_F(VideoControlTest, PictureWindowFollowsTheTopLevelWindowAndTakesClicks) {
     ASSERT_TRUE(pump_until([&] { return video_->play_state() == 2; }));
     SetWindowPos(host_->hwnd, nullptr, 140, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_TRUE(pump_until([&] { return picture_window_on_control(*video_); }));
+    // Raised over its picture (as Wine may do on activation), the window gets it back on top.
+    SetWindowPos(host_->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_TRUE(pump_until([&] { return GetWindow(host_->hwnd, GW_HWNDPREV) == video_->picture.hwnd; }));
     // Real clicks on the picture pause and resume, as on the control.
     RECT picture{};
     GetWindowRect(video_->picture.hwnd, &picture);
@@ -491,6 +494,8 @@ TEST_P(VideoControlPlays, ScreenShowsTheMovingPicture) {
     subs_ = {{0, 9000, u"Plain first line\r\n<i>Italic second line</i>"}};
     std::u16string error;
     ASSERT_TRUE(video_->open(GetParam(), video_file(u"wide.mp4"), &error)) << narrow(error);
+    video_->seek_to(0);  // as the main window does after opening
+    video_->refresh();
     RECT fitted{}, client{};
     GetClientRect(video_->hwnd, &client);
     ASSERT_TRUE(video_->player.fit_video_rect(client, fitted));
@@ -518,6 +523,20 @@ TEST_P(VideoControlPlays, ScreenShowsTheMovingPicture) {
         screen_shot later(video_->hwnd);
         return later.count(band, light) > 200 && later.count(band, COLORREF{0}) > (band.right - band.left) * 4;
     }));
+
+    // Paused, the picture stays.
+    video_->toggle_play();
+    ASSERT_TRUE(pump_until([&] { return video_->play_state() == 1; }));
+    const DWORD settle = GetTickCount() + 500;
+    pump_until([&] { return GetTickCount() > settle; });
+    video_->refresh();
+    const DWORD settle2 = GetTickCount() + 300;
+    pump_until([&] { return GetTickCount() > settle2; });
+    {
+        screen_shot paused(video_->hwnd);
+        EXPECT_GT(paused.count(upper, saturated), area / 2) << "paused picture";
+    }
+    video_->toggle_play();
 
     // Resized while playing: 400x225 at y 87, grey above and below.
     SetWindowPos(video_->hwnd, nullptr, 0, 0, 400, 400, SWP_NOZORDER | SWP_NOMOVE);
