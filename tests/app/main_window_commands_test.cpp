@@ -1,0 +1,332 @@
+// The Merge and Preferences commands of a real main window, with their real dialogs and the
+// real file dialog.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cwctype>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "io/strings.h"
+#include "res/dialog_ids.h"
+#include "test_app_support.h"
+
+namespace {
+
+// count blocks from first_ms, one every step_ms, each length_ms long, texts "<text> <n>".
+std::string srt_blocks(int count, int first_ms, int step_ms, int length_ms, const char* text) {
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        const int start = first_ms + i * step_ms, end = start + length_ms;
+        char block[160];
+        snprintf(block, sizeof block, "%d\r\n%02d:%02d:%02d,%03d --> %02d:%02d:%02d,%03d\r\n%s %d\r\n\r\n", i + 1,
+                 start / 3600000, start / 60000 % 60, start / 1000 % 60, start % 1000, end / 3600000,
+                 end / 60000 % 60, end / 1000 % 60, end % 1000, text, i + 1);
+        out += block;
+    }
+    return out;
+}
+
+// Three subs that fall between the blocks of srt_blocks(120, 2000, 1000, 300, ...).
+const char doc_srt[] =
+    "1\r\n00:00:00,500 --> 00:00:00,800\r\nDoc one\r\n\r\n"
+    "2\r\n00:00:05,500 --> 00:00:05,800\r\nDoc two\r\n\r\n"
+    "3\r\n00:01:00,500 --> 00:01:00,800\r\nDoc three\r\n\r\n";
+
+HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
+
+// Runs `read` on the window's thread and returns what it gave.
+template <class T>
+T read_on_window(HWND main, std::function<T()> read) {
+    struct Shared {
+        std::atomic<bool> done{false};
+        T value{};
+    };
+    auto shared = std::make_shared<Shared>();
+    post_to_window(main, [shared, read] {
+        shared->value = read();
+        shared->done = true;
+    });
+    EXPECT_TRUE(wait_until([&] { return shared->done.load(); })) << "the window never ran the read";
+    return shared->value;
+}
+
+// The settings file once the window's thread has finished its current work. Reading it while
+// the program writes it would make that write fail, so the tests never poll it.
+std::string settings_now(HWND main, const App_Folder& folder) {
+    read_on_window<bool>(main, [] { return true; });
+    return folder.read("Cuemill.ini");
+}
+
+std::u16string upper(std::u16string s) {
+    for (char16_t& c : s) c = static_cast<char16_t>(std::towupper(c));
+    return s;
+}
+
+std::u16string item(HWND dialog, int id) { return text_of(GetDlgItem(dialog, id)); }
+
+void set_item(HWND dialog, int id, const wchar_t* text) {
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+bool checked(HWND dialog, int id) {
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Closes the window, answering No when it offers to save.
+void close_without_saving(HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    EXPECT_TRUE(wait_until([&] {
+        box = wait_for_dialog(u"Save sub", std::chrono::milliseconds(0));
+        return box || !IsWindow(main);
+    }));
+    if (box) answer(box, IDNO);
+}
+
+// Opens the Merge dialog from the main window.
+HWND open_merge(HWND main) {
+    post_command(main, cmd_merge_sub);
+    const HWND dialog = wait_for_dialog(u"Merge subs");
+    EXPECT_NE(dialog, nullptr);
+    return dialog;
+}
+
+// Presses "..." and answers the file dialog with the path.
+void choose_file(HWND merge, const std::u16string& path) {
+    PostMessageW(GetDlgItem(merge, IDC_MERGE_BROWSE), BM_CLICK, 0, 0);
+    const HWND open = wait_for_dialog(u"Open");
+    ASSERT_NE(open, nullptr) << "no file dialog";
+    HWND name = GetDlgItem(open, 0x47C);        // the file name combo box
+    if (!name) name = GetDlgItem(open, 0x480);  // the plain file name edit
+    ASSERT_NE(name, nullptr);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(open); }));
+}
+
+TEST(Merge_Command, EmptyDocumentAndNoFileHaveNothingToMerge) {
+    App_Folder folder;
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const HWND merge = open_merge(main);
+        ASSERT_NE(merge, nullptr);
+        PostMessageW(GetDlgItem(merge, IDOK), BM_CLICK, 0, 0);
+        const HWND box = wait_for_dialog(u"No subs");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "There are no subs to merge.");
+        answer(box, IDOK);
+        EXPECT_TRUE(IsWindow(merge)) << "the dialog stays open";
+        answer(merge, IDCANCEL);
+        EXPECT_TRUE(list_rows(list_of(main)).empty());
+        EXPECT_EQ(utf8(text_of(main)), "untitled.srt - Cuemill");
+        EXPECT_EQ(utf8(status_part(main, 2)), "0/0 subs");
+        close_without_saving(main);
+    });
+}
+
+TEST(Merge_Command, DocumentInOtherLetterCaseIsRefused) {
+    App_Folder folder;
+    folder.write("Doc.srt", doc_srt);
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        // The document is known by its path in capitals; the dialog is given its real spelling.
+        const std::u16string capitals = upper(folder.path("Doc.srt"));
+        ASSERT_NE(capitals, folder.path("Doc.srt"));
+        drop_files(main, {capitals});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        ASSERT_EQ(status_part(main, 0), capitals);
+        const HWND merge = open_merge(main);
+        ASSERT_NE(merge, nullptr);
+        choose_file(merge, folder.path("Doc.srt"));
+        const HWND box = wait_for_dialog(u"Same sub");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "You cannot merge a sub with itself.");
+        answer(box, IDOK);
+        EXPECT_EQ(item(merge, IDC_MERGE_FILE), u"");
+        EXPECT_EQ(item(merge, IDC_MERGE_COUNT), u"");
+        answer(merge, IDCANCEL);
+        EXPECT_EQ(list_rows(list_of(main)).size(), 3u);
+        close_without_saving(main);
+    });
+}
+
+TEST(Merge_Command, AddsAllSubsInStartOrder) {
+    App_Folder folder;
+    folder.write("doc.srt", doc_srt);
+    folder.write("other.srt", srt_blocks(120, 2000, 1000, 300, "Other"));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("doc.srt")});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        const HWND merge = open_merge(main);
+        ASSERT_NE(merge, nullptr);
+        choose_file(merge, folder.path("other.srt"));
+        ASSERT_TRUE(wait_until([&] { return item(merge, IDC_MERGE_COUNT) == u"120"; })) << utf8(item(merge, IDC_MERGE_COUNT));
+        EXPECT_EQ(item(merge, IDC_MERGE_FILE), folder.path("other.srt"));
+        answer(merge, IDOK);
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 123; }));
+        const auto rows = list_rows(list_of(main));
+        const struct {
+            std::size_t row;
+            const char* number;
+            const char* start;
+            const char* text;
+        } expected[] = {
+            {0, "0001", "0:00:00.500", "Doc one"},    // before every merged sub
+            {1, "0002", "0:00:02.000", "Other 1"},    // the first merged sub
+            {4, "0005", "0:00:05.000", "Other 4"},    //
+            {5, "0006", "0:00:05.500", "Doc two"},    // between Other 4 and Other 5
+            {6, "0007", "0:00:06.000", "Other 5"},    //
+            {60, "0061", "0:01:00.000", "Other 59"},  //
+            {61, "0062", "0:01:00.500", "Doc three"}, // between Other 59 and Other 60
+            {122, "0123", "0:02:01.000", "Other 120"},  // the last
+        };
+        for (const auto& e : expected) {
+            EXPECT_EQ(utf8(rows[e.row][0]), e.number) << e.row;
+            EXPECT_EQ(utf8(rows[e.row][1]), e.start) << e.row;
+            EXPECT_EQ(utf8(rows[e.row][4]), e.text) << e.row;
+        }
+        const auto starts_sorted = read_on_window<bool>(main, [&] {
+            const Sub_List& subs = window.document();
+            return subs.size() == 123 && std::is_sorted(subs.begin(), subs.end(), [](const Sub_Item& a, const Sub_Item& b) {
+                       return a.start < b.start;
+                   });
+        });
+        EXPECT_TRUE(starts_sorted);
+        // Without a video the timeline spans the subs: the last end + 100 ms.
+        EXPECT_EQ(read_on_window<std::int32_t>(main, [&] { return window.timeline_control().range_end; }), 121300 + 99);
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "1/123 subs"; }));
+        // No overlaps: nothing is offered. A merge does not mark the title.
+        EXPECT_EQ(wait_for_dialog(u"Overlapping subs (1)", std::chrono::milliseconds(200)), nullptr);
+        EXPECT_EQ(utf8(text_of(main)), "doc.srt - Cuemill");
+        // The document now differs from its file, so closing offers to save.
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        const HWND box = wait_for_dialog(u"Save sub");
+        ASSERT_NE(box, nullptr);
+        answer(box, IDNO);
+    });
+}
+
+TEST(Merge_Command, OverlapsAreOfferedAfterTheRefill) {
+    App_Folder folder;
+    folder.write("doc.srt", doc_srt);
+    // Starts inside "Doc two" (5,500 to 5,800 ms).
+    folder.write("over.srt", "1\r\n00:00:05,700 --> 00:00:06,000\r\nInto two\r\n\r\n");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("doc.srt")});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        const HWND merge = open_merge(main);
+        ASSERT_NE(merge, nullptr);
+        choose_file(merge, folder.path("over.srt"));
+        ASSERT_TRUE(wait_until([&] { return item(merge, IDC_MERGE_COUNT) == u"1"; }));
+        answer(merge, IDOK);
+        const HWND overlaps = wait_for_dialog(u"Overlapping subs (1)");
+        ASSERT_NE(overlaps, nullptr);
+        // The list already shows the merged document behind the dialog.
+        const auto rows = list_rows(list_of(main));
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(utf8(rows[2][4]), "Into two");
+        answer(overlaps, IDCANCEL);
+        EXPECT_EQ(list_rows(list_of(main)).size(), 4u);
+        EXPECT_EQ(utf8(list_rows(list_of(main))[1][2]), "0:00:05.800") << "Cancel fixes nothing";
+        close_without_saving(main);
+    });
+}
+
+// Inserts a sub at the playhead and returns its row.
+std::vector<std::u16string> insert_at(Main_Window& window, HWND main, std::uint64_t playhead) {
+    read_on_window<bool>(main, [&window, playhead] {
+        window.timeline_control().playhead = playhead;
+        return true;
+    });
+    post_command(main, cmd_insert);
+    const HWND dialog = wait_for_dialog(u"Edit subtitle");
+    EXPECT_NE(dialog, nullptr);
+    if (!dialog) return {};
+    set_item(dialog, IDC_EDIT_TEXT, L"Inserted");
+    const std::size_t before = list_rows(list_of(main)).size();
+    answer(dialog, IDOK);
+    EXPECT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == before + 1; }));
+    for (const auto& row : list_rows(list_of(main)))
+        if (row[4] == u"Inserted") return row;
+    return {};
+}
+
+TEST(Preferences_Command, ValuesAreStoredAndApplied) {
+    App_Folder folder;  // playbackSeek=5000, newSubLength=2000, vmr=VMR9
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        post_command(main, cmd_preferences);
+        const HWND dialog = wait_for_dialog(u"Preferences");
+        ASSERT_NE(dialog, nullptr);
+        // The dialog shows the stored values.
+        EXPECT_EQ(utf8(item(dialog, IDC_PREFS_SEEK)), "5000");
+        EXPECT_EQ(utf8(item(dialog, IDC_PREFS_NEW_SUB)), "2000");
+        EXPECT_FALSE(checked(dialog, IDC_PREFS_VMR7));
+        EXPECT_TRUE(checked(dialog, IDC_PREFS_VMR9));
+        set_item(dialog, IDC_PREFS_SEEK, L"750");
+        set_item(dialog, IDC_PREFS_NEW_SUB, L"3000");
+        SendMessageW(GetDlgItem(dialog, IDC_PREFS_VMR7), BM_CLICK, 0, 0);
+        answer(dialog, IDOK);
+        const std::string ini = settings_now(main, folder);
+        EXPECT_NE(ini.find("[Params]\r\nplaybackSeek=750\r\ntimelineSnap=100\r\nnewSubLength=3000\r\nvmr=VMR7\r\n"),
+                  std::string::npos)
+            << ini;
+        EXPECT_EQ(read_on_window<std::uint64_t>(main, [&] { return window.video_control().seek_step; }), 750u);
+        // Insert gives the new length.
+        const auto row = insert_at(window, main, 4000);
+        ASSERT_EQ(row.size(), 5u);
+        EXPECT_EQ(utf8(row[1]), "0:00:04.000");
+        EXPECT_EQ(utf8(row[2]), "0:00:07.000");
+        EXPECT_EQ(utf8(row[3]), "03.000");
+        // The next opening shows what was stored.
+        post_command(main, cmd_preferences);
+        const HWND again = wait_for_dialog(u"Preferences");
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(utf8(item(again, IDC_PREFS_SEEK)), "750");
+        EXPECT_EQ(utf8(item(again, IDC_PREFS_NEW_SUB)), "3000");
+        EXPECT_TRUE(checked(again, IDC_PREFS_VMR7));
+        EXPECT_FALSE(checked(again, IDC_PREFS_VMR9));
+        answer(again, IDCANCEL);
+        close_without_saving(main);
+    });
+}
+
+TEST(Preferences_Command, CancelChangesNothing) {
+    App_Folder folder;
+    const std::string before = folder.read("Cuemill.ini");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        post_command(main, cmd_preferences);
+        const HWND dialog = wait_for_dialog(u"Preferences");
+        ASSERT_NE(dialog, nullptr);
+        set_item(dialog, IDC_PREFS_SEEK, L"999");
+        set_item(dialog, IDC_PREFS_NEW_SUB, L"999");
+        SendMessageW(GetDlgItem(dialog, IDC_PREFS_VMR7), BM_CLICK, 0, 0);
+        answer(dialog, IDCANCEL);
+        // Read after the command has ended on the window's thread.
+        EXPECT_EQ(read_on_window<std::uint64_t>(main, [&] { return window.video_control().seek_step; }), 5000u);
+        EXPECT_EQ(read_on_window<std::uint32_t>(main, [&] { return window.new_sub_duration(); }), 2000u);
+        EXPECT_EQ(settings_now(main, folder), before);
+        const auto row = insert_at(window, main, 1000);
+        ASSERT_EQ(row.size(), 5u);
+        EXPECT_EQ(utf8(row[2]), "0:00:03.000");
+        EXPECT_EQ(utf8(row[3]), "02.000");
+        close_without_saving(main);
+    });
+    // Closing writes only the window's place, not the preferences.
+    const std::string after = folder.read("Cuemill.ini");
+    EXPECT_NE(after.find("[Params]\r\nplaybackSeek=5000\r\ntimelineSnap=100\r\nnewSubLength=2000\r\nvmr=VMR9\r\n"),
+              std::string::npos)
+        << after;
+}
+
+}  // namespace

@@ -1,0 +1,742 @@
+// The video flows of a real main window with real DirectShow: opening with the subtitle
+// question, the renderers, the length, subs past the end, seeking, the timeline's clicks,
+// play/pause and the overlay. The videos come from with_window_videos.sh.
+#include <windows.h>
+#include <commctrl.h>
+#define NO_DSHOW_STRSAFE
+#include <dshow.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "io/strings.h"
+#include "res/dialog_ids.h"
+#include "test_app_support.h"
+#include "timeline/timeline_view.h"
+
+namespace {
+
+// The 90 s video the wrapper made, copied into the test's folder as `name`.
+void copy_video(const App_Folder& folder, const char* name) {
+    const wchar_t* dir = _wgetenv(L"CUEMILL_VIDEO_DIR");
+    ASSERT_NE(dir, nullptr) << "run through with_window_videos.sh";
+    std::error_code error;
+    std::filesystem::copy_file(std::filesystem::path(dir) / L"long.avi", folder.dir / name,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    ASSERT_FALSE(error) << error.message();
+}
+
+std::string srt_time(std::uint64_t ms) {
+    char text[32];
+    snprintf(text, sizeof text, "%02u:%02u:%02u,%03u", static_cast<unsigned>(ms / 3600000),
+             static_cast<unsigned>(ms / 60000 % 60), static_cast<unsigned>(ms / 1000 % 60),
+             static_cast<unsigned>(ms % 1000));
+    return text;
+}
+
+struct Span {
+    std::uint64_t start, end;
+};
+
+std::string srt_of(std::initializer_list<Span> spans) {
+    std::string text;
+    int n = 0;
+    for (const Span& s : spans) {
+        ++n;
+        text += std::to_string(n) + "\r\n" + srt_time(s.start) + " --> " + srt_time(s.end) + "\r\nSub " +
+                std::to_string(n) + "\r\n\r\n";
+    }
+    return text;
+}
+
+HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
+HWND timeline_of(HWND main) { return GetDlgItem(main, timeline_control_id); }
+HWND overlay_of(HWND main) {
+    return FindWindowExW(GetDlgItem(main, video_control_id), nullptr, L"CTL_VIDEO_TEXT", nullptr);
+}
+
+// What the player and the timeline hold, read on the window's thread.
+struct Video_State {
+    bool loaded = false;
+    int state = -1;              // 0 stopped, 1 paused, 2 running
+    std::uint32_t position = 0;  // ms
+    std::uint32_t duration = 0;  // ms
+    std::uint64_t playhead = 0;
+    Timeline_View view;
+    int timeline_width = 0;
+    CLSID renderer = GUID_NULL;
+};
+
+Video_State read_state(Main_Window& window) {
+    struct Shared {
+        std::atomic<bool> done{false};
+        Video_State value;
+    };
+    auto shared = std::make_shared<Shared>();
+    post_to_window(window.hwnd, [&window, shared] {
+        Video_State& v = shared->value;
+        Video_Control& video = window.video_control();
+        v.loaded = video.player.loaded();
+        v.state = video.play_state();
+        v.position = video.player.current_position();
+        LONGLONG duration = 0;
+        if (video.player.seeking() && SUCCEEDED(video.player.seeking()->GetDuration(&duration)))
+            v.duration = static_cast<std::uint32_t>(duration / 10000);
+        if (video.player.renderer() && video.player.renderer()->filter())
+            video.player.renderer()->filter()->GetClassID(&v.renderer);
+        v.playhead = window.timeline_control().playhead;
+        v.view = window.timeline_control().view();
+        RECT client{};
+        GetClientRect(window.timeline_control().hwnd, &client);
+        v.timeline_width = client.right;
+        shared->done = true;
+    });
+    EXPECT_TRUE(wait_until([&] { return shared->done.load(); })) << "the window never ran the read";
+    return shared->value;
+}
+
+// Waits until the state satisfies `condition`; the last state read either way.
+Video_State wait_for_state(Main_Window& window, const std::function<bool(const Video_State&)>& condition,
+                           std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+    Video_State last;
+    wait_until([&] {
+        last = read_state(window);
+        return condition(last);
+    }, limit);
+    return last;
+}
+
+bool playing(const Video_State& v) { return v.loaded && v.state == 2; }
+bool paused(const Video_State& v) { return v.loaded && v.state == 1; }
+
+// Runs `closure` on the window's thread and waits for it.
+void on_window_thread(HWND main, std::function<void()> closure) {
+    auto ran = std::make_shared<std::atomic<bool>>(false);
+    post_to_window(main, [closure, ran] {
+        closure();
+        *ran = true;
+    });
+    ASSERT_TRUE(wait_until([&] { return ran->load(); }));
+}
+
+INPUT key_input(WORD key, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+// Real key presses: they reach the focused window through the loop's accelerators.
+void press(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        inputs.push_back(key_input(key, false));
+        inputs.push_back(key_input(key, true));
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void press_ctrl(WORD key) {
+    INPUT inputs[] = {key_input(VK_CONTROL, false), key_input(key, false), key_input(key, true),
+                      key_input(VK_CONTROL, true)};
+    SendInput(4, inputs, sizeof(INPUT));
+}
+
+// The settings file once the window's thread has finished its current work. Reading it while
+// the program writes it would make that write fail, so the tests never poll it.
+std::string settings_now(HWND main, const App_Folder& folder) {
+    on_window_thread(main, [] {});
+    return folder.read("Cuemill.ini");
+}
+
+// Real input goes to the foreground window's focus: the main window in front, `focus` focused.
+void focus_for_keys(HWND main, HWND focus) {
+    on_window_thread(main, [main, focus] {
+        SetForegroundWindow(main);
+        SetFocus(focus);
+    });
+    ASSERT_TRUE(wait_until([&] { return GetForegroundWindow() == main; }));
+}
+
+void click_timeline(HWND main, int x) {
+    const HWND timeline = timeline_of(main);
+    RECT client{};
+    GetClientRect(timeline, &client);
+    const LPARAM at = MAKELPARAM(x, client.bottom / 2);
+    PostMessageW(timeline, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(timeline, WM_LBUTTONUP, 0, at);
+}
+
+// Opens the video by dropping it (no subtitle of the same name beside it) and waits until it plays.
+Video_State open_playing(Main_Window& window, const App_Folder& folder, const char* name) {
+    drop_files(window.hwnd, {folder.path(name)});
+    const Video_State v = wait_for_state(window, playing);
+    EXPECT_TRUE(playing(v)) << "loaded " << v.loaded << " state " << v.state;
+    return v;
+}
+
+// Pauses with the Play/pause command and waits for the graph to settle.
+Video_State pause(Main_Window& window) {
+    post_command(window.hwnd, cmd_play_pause);
+    const Video_State v = wait_for_state(window, paused);
+    EXPECT_TRUE(paused(v)) << "state " << v.state;
+    return v;
+}
+
+// Closes the window, answering No when it offers to save.
+void close_without_saving(HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    EXPECT_TRUE(wait_until([&] {
+        box = wait_for_dialog(u"Save sub", std::chrono::milliseconds(0));
+        return box || !IsWindow(main);
+    }));
+    if (box) answer(box, IDNO);
+}
+
+std::int64_t distance(std::uint64_t a, std::uint64_t b) {
+    return a > b ? static_cast<std::int64_t>(a - b) : static_cast<std::int64_t>(b - a);
+}
+
+// One frame of the test video; a seek may land on the frame's start.
+constexpr std::int64_t frame_ms = 200;
+
+TEST(Load_Subtitle, AnswerDecidesWhatOpens) {
+    const struct {
+        int button;
+        bool subs;
+        bool video;
+        const char* comment;
+    } cases[] = {
+        {IDYES, true, true, "the subtitle, then the video"},
+        {IDNO, false, true, "the video alone"},
+        {IDCANCEL, false, false, "neither"},
+    };
+    for (const auto& c : cases) {
+        App_Folder folder;
+        copy_video(folder, "movie.avi");
+        folder.write("movie.srt", srt_of({{1000, 2000}, {3000, 4000}, {5000, 6500}}));
+        Main_Window window;
+        run_with_script(window, folder, [&](HWND main) {
+            drop_files(main, {folder.path("movie.avi")});
+            const HWND box = wait_for_dialog(u"Load subtitle");
+            ASSERT_NE(box, nullptr) << c.comment;
+            EXPECT_EQ(utf8(box_text(box)), "Subtitle found:\n\"movie.srt\"\n\nDo you want to load it too?");
+            EXPECT_EQ(GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON)
+                << "No is the default";
+            EXPECT_NE(GetDlgItem(box, IDCANCEL), nullptr);
+            answer(box, c.button);
+            if (c.video) {
+                const Video_State v = wait_for_state(window, [](const Video_State& s) { return playing(s); });
+                EXPECT_TRUE(playing(v)) << c.comment;
+                EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 3)) == "0:01:30"; })) << c.comment;
+                // The video was opened last: the timeline spans the video, not the subs.
+                EXPECT_EQ(v.view.range_end, static_cast<std::int32_t>(v.duration + 99)) << c.comment;
+            } else {
+                const Video_State v = read_state(window);
+                EXPECT_FALSE(v.loaded) << c.comment;
+                EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
+            }
+            EXPECT_EQ(list_rows(list_of(main)).size(), c.subs ? 3u : 0u) << c.comment;
+            EXPECT_EQ(utf8(text_of(main)), c.subs ? "movie.srt - Cuemill" : "untitled.srt - Cuemill") << c.comment;
+            EXPECT_EQ(status_part(main, 0), c.subs ? folder.path("movie.srt") : u"") << c.comment;
+            // Yes opens the subtitle without offering the video a second time.
+            EXPECT_EQ(wait_for_dialog(u"Load video", std::chrono::milliseconds(200)), nullptr) << c.comment;
+            // The recent lists reach the settings file as the flow ends.
+            const std::string ini = settings_now(main, folder);
+            EXPECT_EQ(ini.find("[RecentVids]\r\nfile1=" + utf8(folder.path("movie.avi"))) != std::string::npos, c.video)
+                << c.comment << "\n" << ini;
+            EXPECT_EQ(ini.find("[RecentSubs]\r\nfile1=" + utf8(folder.path("movie.srt"))) != std::string::npos, c.subs)
+                << c.comment << "\n" << ini;
+            close_without_saving(main);
+        });
+    }
+}
+
+TEST(Load_Video, YesOpensTheVideoAfterTheSubs) {
+    App_Folder folder;
+    copy_video(folder, "film.avi");
+    folder.write("film.srt", srt_of({{1000, 2000}, {3000, 4000}}));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("film.srt")});
+        const HWND box = wait_for_dialog(u"Load video");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Video found:\n\"film.avi\"\n\nDo you want to load it too?");
+        answer(box, IDYES);
+        ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "film.srt - Cuemill"; }));
+        const Video_State v = wait_for_state(window, playing);
+        EXPECT_TRUE(playing(v));
+        EXPECT_EQ(list_rows(list_of(main)).size(), 2u);
+        EXPECT_EQ(utf8(status_part(main, 3)), "0:01:30");
+        // The subs were read with a video loaded: the timeline keeps the video's length.
+        EXPECT_EQ(v.view.range_end, static_cast<std::int32_t>(v.duration + 99));
+        // The video was opened without searching for a subtitle.
+        EXPECT_EQ(wait_for_dialog(u"Load subtitle", std::chrono::milliseconds(200)), nullptr);
+        close_without_saving(main);
+    });
+}
+
+TEST(Open_Video_Command, FileDialogOffersVideoTypesAndOpensTheChoice) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        post_command(main, cmd_open_video);
+        const HWND open = wait_for_dialog(u"Open");
+        ASSERT_NE(open, nullptr) << "no file dialog";
+        const HWND types = GetDlgItem(open, 0x470);  // the file type combo box
+        ASSERT_NE(types, nullptr);
+        const char* expected[] = {
+            "All supported video formats", "Audio Video Interleaved (*.avi)", "MPEG-4 Part 14 (*.mp4)",
+            "Moving Picture Experts Group (*.mpg; *.mpeg)", "QuickTime File Format (*.mov)",
+            "Matroska Multimedia Container (*.mkv)", "RealMedia Variable Bitrate (*.rmvb)",
+        };
+        ASSERT_EQ(SendMessageW(types, CB_GETCOUNT, 0, 0), 7);
+        for (int i = 0; i < 7; ++i) {
+            wchar_t text[128] = {};
+            SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            EXPECT_EQ(utf8(reinterpret_cast<const char16_t*>(text)), expected[i]);
+        }
+        HWND name = GetDlgItem(open, 0x47C);        // the file name combo box
+        if (!name) name = GetDlgItem(open, 0x480);  // the plain file name edit
+        ASSERT_NE(name, nullptr);
+        const std::u16string path = folder.path("clip.avi");
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        const Video_State v = wait_for_state(window, playing);
+        EXPECT_TRUE(playing(v));
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 3)) == "0:01:30"; }));
+        EXPECT_NE(settings_now(main, folder).find("[RecentVids]\r\nfile1=" + utf8(path)), std::string::npos);
+        close_without_saving(main);
+    });
+}
+
+TEST(Close_Video, AsksWhetherToCloseTheSubToo) {
+    App_Folder folder;
+    copy_video(folder, "film.avi");
+    folder.write("film.srt", srt_of({{1000, 2000}, {3000, 4000}}));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const struct {
+            int button;
+            const char* title;  // afterwards
+        } cases[] = {
+            {IDNO, "film.srt - Cuemill"},       // the sub stays
+            {IDYES, "untitled.srt - Cuemill"},  // both go
+        };
+        for (const auto& c : cases) {
+            drop_files(main, {folder.path("film.srt"), folder.path("film.avi")});
+            ASSERT_TRUE(playing(wait_for_state(window, playing)));
+            ASSERT_EQ(utf8(text_of(main)), "film.srt - Cuemill");
+            post_command(main, cmd_close_video);
+            const HWND box = wait_for_dialog(u"Close sub");
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(utf8(box_text(box)), "There's a sub currently loaded, do you want to close it too?");
+            EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
+            EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
+            answer(box, c.button);
+            EXPECT_FALSE(wait_for_state(window, [](const Video_State& s) { return !s.loaded; }).loaded);
+            EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == c.title; })) << utf8(text_of(main));
+            EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
+            EXPECT_EQ(list_rows(list_of(main)).size(), c.button == IDYES ? 0u : 2u);
+        }
+        // Without a document path nothing is asked.
+        drop_files(main, {folder.path("film.avi")});
+        const HWND question = wait_for_dialog(u"Load subtitle");
+        ASSERT_NE(question, nullptr);
+        answer(question, IDNO);
+        ASSERT_TRUE(playing(wait_for_state(window, playing)));
+        post_command(main, cmd_close_video);
+        EXPECT_FALSE(wait_for_state(window, [](const Video_State& s) { return !s.loaded; }).loaded);
+        EXPECT_EQ(wait_for_dialog(u"Close sub", std::chrono::milliseconds(200)), nullptr);
+        close_without_saving(main);
+    });
+}
+
+TEST(Video_File_Error, OtherExtensionIsRefused) {
+    App_Folder folder;
+    folder.write("notes.txt", "not a video");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        post_to_window(main, [&] { window.open_video(folder.path("notes.txt"), true); });
+        const HWND box = wait_for_dialog(u"Video file error");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box_text(box), u"The video format is not suported:\n" + folder.path("notes.txt"));
+        answer(box, IDOK);
+        EXPECT_FALSE(read_state(window).loaded);
+        EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
+        close_without_saving(main);
+    });
+    EXPECT_NE(folder.read("Cuemill.ini").find("[RecentVids]\r\n"), std::string::npos);
+    EXPECT_EQ(folder.read("Cuemill.ini").find("notes.txt"), std::string::npos);
+}
+
+// The recent videos submenu: the File menu's popup whose first entry names `path`.
+UINT recent_entry_id(HWND main, const std::u16string& path, int index) {
+    const HMENU file = GetSubMenu(GetMenu(main), 0);
+    for (int i = 0; i < GetMenuItemCount(file); ++i) {
+        const HMENU sub = GetSubMenu(file, i);
+        if (!sub) continue;
+        wchar_t text[512] = {};
+        GetMenuStringW(sub, index, text, 511, MF_BYPOSITION);
+        if (std::u16string(reinterpret_cast<const char16_t*>(text)) == format(u"&%u %s", index + 1, path))
+            return GetMenuItemID(sub, index);
+    }
+    return 0;
+}
+
+TEST(Video_File_Error, RecentEntriesThatFailTheCheckOfferRemoval) {
+    App_Folder folder;
+    folder.write("notes.txt", "not a video");
+    const std::u16string missing = folder.path("gone.mkv"), other = folder.path("notes.txt");
+    folder.write("Cuemill.ini", settings_text("[RecentVids]\r\n", "[RecentVids]\r\nfile1=" + utf8(missing) +
+                                                                      "\r\nfile2=" + utf8(other) + "\r\n"));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const struct {
+            std::u16string path;
+            int index;
+            std::u16string text;
+            int button;
+        } cases[] = {
+            // kept on No
+            {other, 1, u"The video format is not suported:\n" + other + u"\n\nRemove it from the recent menu?", IDNO},
+            // removed on Yes
+            {missing, 0, u"The video file doesn't exist:\n" + missing + u"\n\nRemove it from the recent menu?", IDYES},
+        };
+        for (const auto& c : cases) {
+            const UINT id = recent_entry_id(main, c.path, c.index);
+            ASSERT_NE(id, 0u) << utf8(c.path);
+            post_command(main, id);
+            const HWND box = wait_for_dialog(u"Video file error");
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box_text(box), c.text);
+            EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
+            answer(box, c.button);
+        }
+        const std::string expected = "[RecentVids]\r\nfile1=" + utf8(other) + "\r\n";
+        const std::string ini = settings_now(main, folder);
+        EXPECT_NE(ini.find(expected), std::string::npos) << ini;
+        EXPECT_EQ(recent_entry_id(main, other, 0) != 0, true) << "the menu follows the list";
+        EXPECT_FALSE(read_state(window).loaded);
+        close_without_saving(main);
+    });
+}
+
+TEST(Video_Fail, UnplayableFileIsReportedAndRemembered) {
+    App_Folder folder;
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "This is a subtitle editor test file, not a video.\n";
+    folder.write("broken.avi", text);
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("broken.avi")});
+        const HWND box = wait_for_dialog(u"Video fail", std::chrono::seconds(20));
+        ASSERT_NE(box, nullptr);
+        const std::string shown = utf8(box_text(box));
+        EXPECT_EQ(shown.rfind("Video loading failed... do you have the right codecs installed?\n\nError:\n\"", 0), 0u)
+            << shown;
+        EXPECT_EQ(shown.back(), '"');
+        answer(box, IDOK);
+        // The flow went on: the panes show what the player holds, and the file is remembered.
+        EXPECT_NE(settings_now(main, folder).find("[RecentVids]\r\nfile1=" + utf8(folder.path("broken.avi"))),
+                  std::string::npos);
+        const Video_State v = read_state(window);
+        EXPECT_FALSE(playing(v));
+        EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
+        EXPECT_EQ(v.view.range_end, 99);  // a range of 0 + 100 ms
+        close_without_saving(main);
+    });
+}
+
+TEST(Renderers, BothOpenAndPlay) {
+    const struct {
+        const char* setting;
+        CLSID filter;
+    } cases[] = {
+        {"vmr=VMR7", CLSID_VideoMixingRenderer},   // the older renderer
+        {"vmr=VMR9", CLSID_VideoMixingRenderer9},  // the default
+    };
+    for (const auto& c : cases) {
+        App_Folder folder;
+        folder.write("Cuemill.ini", settings_text("vmr=VMR9", c.setting));
+        copy_video(folder, "clip.avi");
+        Main_Window window;
+        run_with_script(window, folder, [&](HWND main) {
+            open_playing(window, folder, "clip.avi");
+            EXPECT_EQ(wait_for_dialog(u"Video fail", std::chrono::milliseconds(100)), nullptr) << c.setting;
+            const Video_State v = read_state(window);
+            EXPECT_TRUE(IsEqualCLSID(v.renderer, c.filter)) << c.setting;
+            // It runs: the position advances and the timeline's playhead follows it.
+            const Video_State later = wait_for_state(window, [&](const Video_State& s) {
+                return s.position >= v.position + 400 && s.playhead >= v.position + 300;
+            });
+            EXPECT_GE(later.position, v.position + 400) << c.setting;
+            EXPECT_GE(later.playhead, v.position + 300) << c.setting;
+            EXPECT_TRUE(IsWindowVisible(overlay_of(main))) << c.setting;
+            close_without_saving(main);
+        });
+    }
+}
+
+TEST(Video_Length, NinetySecondsShowAsOneMinuteThirty) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const Video_State v = open_playing(window, folder, "clip.avi");
+        EXPECT_EQ(v.duration, 90000u);
+        EXPECT_EQ(utf8(status_part(main, 3)), "0:01:30");
+        EXPECT_EQ(v.view.range_end, 90099);  // the length + 100 ms, less one
+        EXPECT_EQ(v.view.view_span, 22525u);
+        // Closing the video clears the length; the timeline keeps its range.
+        post_command(main, cmd_close_video);
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 3)) == "0:00:00"; }));
+        const Video_State closed = read_state(window);
+        EXPECT_FALSE(closed.loaded);
+        EXPECT_EQ(closed.view.range_end, 90099);
+        EXPECT_FALSE(IsWindowVisible(overlay_of(main)));
+        close_without_saving(main);
+    });
+}
+
+TEST(Subs_Past_End, NoticeCountsSubsStartingAtOrAfterTheEnd) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const std::uint64_t d = open_playing(window, folder, "clip.avi").duration;
+        ASSERT_GT(d, 10000u);
+        const struct {
+            const char* name;
+            std::string srt;
+            const char* notice;  // null: none
+        } cases[] = {
+            {"one.srt", srt_of({{1000, 2000}, {d + 1000, d + 5000}}),
+             "Notice: there is 1 sub past the end of the video.\nThese subs won't be displayed."},
+            {"two.srt", srt_of({{1000, 2000}, {d + 1000, d + 2000}, {d + 3000, d + 5000}}),
+             "Notice: there are 2 subs past the end of the video.\nThese subs won't be displayed."},
+            {"exact.srt", srt_of({{1000, 2000}, {d, d + 500}}),  // starting at the length counts
+             "Notice: there is 1 sub past the end of the video.\nThese subs won't be displayed."},
+            {"across.srt", srt_of({{1000, 2000}, {d - 3000, d + 5000}}), nullptr},  // ends past, starts before
+            {"inside.srt", srt_of({{1000, 2000}, {d - 3000, d - 1}}), nullptr},     // all within the video
+        };
+        for (const auto& c : cases) {
+            folder.write(c.name, c.srt);
+            drop_files(main, {folder.path(c.name)});
+            if (c.notice) {
+                const HWND box = wait_for_dialog(u"Bad subtitle");
+                ASSERT_NE(box, nullptr) << c.name;
+                EXPECT_EQ(utf8(box_text(box)), c.notice) << c.name;
+                answer(box, IDOK);
+            }
+            ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == std::string(c.name) + " - Cuemill"; }))
+                << c.name;
+            if (!c.notice) {
+                EXPECT_EQ(wait_for_dialog(u"Bad subtitle", std::chrono::milliseconds(200)), nullptr) << c.name;
+            }
+            // Opening a subtitle pauses the video in any case.
+            EXPECT_TRUE(paused(read_state(window))) << c.name;
+        }
+        close_without_saving(main);
+    });
+}
+
+TEST(Seek_Commands, StepMovesVideoAndPlayhead) {
+    App_Folder folder;  // the settings' step is 5000 ms
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_playing(window, folder, "clip.avi");
+        Video_State v = pause(window);
+        focus_for_keys(main, list_of(main));
+        const struct {
+            bool key;  // F3/F4 on the keyboard, or the command itself
+            bool forward;
+            std::int64_t move;  // expected change of the position
+        } steps[] = {
+            {true, true, 5000},     // F4
+            {true, true, 5000},     // F4 again
+            {true, false, -5000},   // F3
+            {false, true, 5000},    // Seek forward
+            {false, false, -5000},  // Seek back
+        };
+        for (const auto& s : steps) {
+            const std::uint64_t before = v.position;
+            if (s.key)
+                press({static_cast<WORD>(s.forward ? VK_F4 : VK_F3)});
+            else
+                post_command(main, s.forward ? cmd_seek_forward : cmd_seek_back);
+            const std::uint64_t target = static_cast<std::uint64_t>(static_cast<std::int64_t>(before) + s.move);
+            v = wait_for_state(window, [&](const Video_State& st) {
+                return distance(st.position, target) <= frame_ms && st.playhead == st.position;
+            });
+            EXPECT_LE(distance(v.position, target), frame_ms) << "from " << before << " by " << s.move;
+            EXPECT_EQ(v.playhead, v.position) << "the playhead follows the seek";
+            EXPECT_TRUE(paused(v));
+        }
+        close_without_saving(main);
+    });
+}
+
+TEST(Seek_Commands, KeysDoNothingWithoutVideo) {
+    App_Folder folder;
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        RECT client{};
+        GetClientRect(timeline_of(main), &client);
+        click_timeline(main, client.right / 2);
+        const Video_State placed = wait_for_state(window, [](const Video_State& s) { return s.playhead > 0; });
+        ASSERT_GT(placed.playhead, 0u);
+        // The Playback menu greys its items, so the accelerators give no command. Ctrl+F, which
+        // always arrives, shows that the keys before it were handled.
+        focus_for_keys(main, list_of(main));
+        press({VK_F3, VK_F4});
+        press_ctrl('F');
+        const HWND box = wait_for_dialog(u"Can't search");
+        ASSERT_NE(box, nullptr);
+        answer(box, IDOK);
+        EXPECT_EQ(read_state(window).playhead, placed.playhead);
+        // The command itself, sent past the menu, reads the position a missing player gives.
+        post_command(main, cmd_seek_back);
+        EXPECT_EQ(wait_for_state(window, [](const Video_State& s) { return s.playhead == 0; }).playhead, 0u);
+        close_without_saving(main);
+    });
+}
+
+TEST(Timeline_Click, SeeksOnlyWhilePausedOrRunning) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const Video_State v = open_playing(window, folder, "clip.avi");
+        const auto time_at = [&](int x) { return static_cast<std::int64_t>(playhead_from_x(x, v.timeline_width, v.view)); };
+        // Running: the video jumps there and plays on.
+        const int x_run = v.timeline_width * 3 / 4;
+        Video_State s = read_state(window);
+        ASSERT_LT(s.position + frame_ms, time_at(x_run)) << "already there before the click";
+        click_timeline(main, x_run);
+        s = wait_for_state(window, [&](const Video_State& st) {
+            return st.position + frame_ms >= time_at(x_run) && st.position < time_at(x_run) + 5000;
+        });
+        EXPECT_GE(s.position + frame_ms, time_at(x_run));
+        EXPECT_LT(s.position, time_at(x_run) + 5000);
+        EXPECT_TRUE(playing(s));
+        // Paused: the video goes to the clicked time and stays.
+        pause(window);
+        const int x_pause = v.timeline_width / 4;
+        click_timeline(main, x_pause);
+        s = wait_for_state(window, [&](const Video_State& st) {
+            return distance(st.position, static_cast<std::uint64_t>(time_at(x_pause))) <= frame_ms;
+        });
+        EXPECT_LE(distance(s.position, static_cast<std::uint64_t>(time_at(x_pause))), frame_ms);
+        EXPECT_EQ(s.playhead, static_cast<std::uint64_t>(time_at(x_pause)));
+        EXPECT_TRUE(paused(s));
+        // Stopped: only the playhead moves.
+        post_to_window(main, [&] { window.video_control().player.control()->Stop(); });
+        const Video_State stopped = wait_for_state(window, [](const Video_State& st) { return st.state == 0; });
+        ASSERT_EQ(stopped.state, 0);
+        const int x_stop = v.timeline_width / 2;
+        click_timeline(main, x_stop);
+        s = wait_for_state(window, [&](const Video_State& st) { return st.playhead == static_cast<std::uint64_t>(time_at(x_stop)); });
+        EXPECT_EQ(s.playhead, static_cast<std::uint64_t>(time_at(x_stop)));
+        EXPECT_EQ(s.position, stopped.position) << "a stopped video does not seek";
+        EXPECT_EQ(s.state, 0);
+        // No video: the same, and nothing breaks.
+        post_command(main, cmd_close_video);
+        ASSERT_FALSE(wait_for_state(window, [](const Video_State& st) { return !st.loaded; }).loaded);
+        const int x_none = v.timeline_width / 8;
+        click_timeline(main, x_none);
+        s = wait_for_state(window, [&](const Video_State& st) { return st.playhead == static_cast<std::uint64_t>(time_at(x_none)); });
+        EXPECT_EQ(s.playhead, static_cast<std::uint64_t>(time_at(x_none)));
+        EXPECT_FALSE(s.loaded);
+        close_without_saving(main);
+    });
+}
+
+TEST(Playback_Keys, SpaceTogglesPlayAndF6TheOverlay) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_playing(window, folder, "clip.avi");
+        focus_for_keys(main, list_of(main));
+        press({VK_SPACE});
+        EXPECT_TRUE(paused(wait_for_state(window, paused))) << "Space pauses";
+        press({VK_SPACE});
+        EXPECT_TRUE(playing(wait_for_state(window, playing))) << "Space plays again";
+        const HWND overlay = overlay_of(main);
+        ASSERT_NE(overlay, nullptr);
+        EXPECT_TRUE(IsWindowVisible(overlay));
+        press({VK_F6});
+        EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(overlay); })) << "F6 hides the text";
+        press({VK_F6});
+        EXPECT_TRUE(wait_until([&] { return IsWindowVisible(overlay) != FALSE; })) << "F6 shows it again";
+        post_command(main, cmd_toggle_text);
+        EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(overlay); })) << "the command hides it too";
+        EXPECT_TRUE(playing(read_state(window)));
+        close_without_saving(main);
+    });
+}
+
+// Runs the Preferences command and works its dialog; null `seek` leaves that field.
+void set_preferences(HWND main, const wchar_t* seek, int renderer_button) {
+    post_command(main, cmd_preferences);
+    const HWND dialog = wait_for_dialog(u"Preferences");
+    ASSERT_NE(dialog, nullptr);
+    if (seek) SendMessageW(GetDlgItem(dialog, IDC_PREFS_SEEK), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(seek));
+    if (renderer_button) SendMessageW(GetDlgItem(dialog, renderer_button), BM_CLICK, 0, 0);
+    answer(dialog, IDOK);
+}
+
+TEST(Preferences, NewSeekStepIsStoredAndUsedByF4) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_playing(window, folder, "clip.avi");
+        set_preferences(main, L"1500", 0);
+        EXPECT_NE(settings_now(main, folder).find("playbackSeek=1500\r\n"), std::string::npos);
+        // The command paused the video.
+        const Video_State before = wait_for_state(window, paused);
+        ASSERT_TRUE(paused(before)) << "state " << before.state;
+        focus_for_keys(main, list_of(main));
+        press({VK_F4});
+        const std::uint64_t target = before.position + 1500;
+        const Video_State after =
+            wait_for_state(window, [&](const Video_State& s) { return distance(s.position, target) <= frame_ms; });
+        EXPECT_LE(distance(after.position, target), frame_ms) << "from " << before.position;
+        close_without_saving(main);
+    });
+}
+
+TEST(Preferences, RendererChangeWaitsForTheNextOpen) {
+    App_Folder folder;  // VMR9 in the settings
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const Video_State first = open_playing(window, folder, "clip.avi");
+        EXPECT_TRUE(IsEqualCLSID(first.renderer, CLSID_VideoMixingRenderer9));
+        set_preferences(main, nullptr, IDC_PREFS_VMR7);
+        EXPECT_NE(settings_now(main, folder).find("vmr=VMR7\r\n"), std::string::npos);
+        EXPECT_TRUE(IsEqualCLSID(read_state(window).renderer, CLSID_VideoMixingRenderer9)) << "the open video keeps its renderer";
+        drop_files(main, {folder.path("clip.avi")});
+        const Video_State again = wait_for_state(window, [](const Video_State& s) {
+            return playing(s) && IsEqualCLSID(s.renderer, CLSID_VideoMixingRenderer);
+        });
+        EXPECT_TRUE(playing(again));
+        EXPECT_TRUE(IsEqualCLSID(again.renderer, CLSID_VideoMixingRenderer)) << "opened again with VMR-7";
+        close_without_saving(main);
+    });
+}
+
+}  // namespace
