@@ -170,5 +170,12 @@ bool Dx_Player::seek_by(std::int32_t delta_ms) {
     if (!seeking_ || FAILED(seeking_->GetCurrentPosition(&units)))
         return false;
     units += ms_to_units(delta_ms);
+    // Not every graph clamps (Wine's keeps a position before the start, which reads back as
+    // about 49 days), so the step stops at the start and at the end.
+    LONGLONG duration = 0;
+    if (SUCCEEDED(seeking_->GetDuration(&duration)) && duration > 0 && units > duration)
+        units = duration;
+    if (units < 0)
+        units = 0;
     return SUCCEEDED(seeking_->SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
 }

@@ -126,6 +126,15 @@ TEST_P(DxPlayerPlays, LoadsRunsAndMoves) {
         return now + 100 >= before + 1000 && now <= before + 1100;
     })) << before << " -> " << player_->current_position();
 
+    // Steps stop at the start and at the end (10 s).
+    ASSERT_TRUE(player_->seek_by(-60000));
+    EXPECT_TRUE(pump_until([&] { return player_->current_position() == 0; })) << player_->current_position();
+    ASSERT_TRUE(player_->seek_by(60000));
+    EXPECT_TRUE(pump_until([&] {
+        const auto now = player_->current_position();
+        return now >= 9000 && now <= 10000;
+    })) << player_->current_position();
+
     // Minimising leaves everything alone; a restore refits.
     EXPECT_TRUE(player_->resize(SIZE_MINIMIZED, 0));
     EXPECT_TRUE(player_->resize(SIZE_RESTORED, MAKELPARAM(800, 400)));
