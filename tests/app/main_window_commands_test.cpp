@@ -39,8 +39,6 @@ const char doc_srt[] =
     "2\r\n00:00:05,500 --> 00:00:05,800\r\nDoc two\r\n\r\n"
     "3\r\n00:01:00,500 --> 00:01:00,800\r\nDoc three\r\n\r\n";
 
-HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
-
 // Runs `read` on the window's thread and returns what it gave.
 template <class T>
 T read_on_window(HWND main, std::function<T()> read) {
@@ -77,17 +75,6 @@ void set_item(HWND dialog, int id, const wchar_t* text) {
 
 bool checked(HWND dialog, int id) {
     return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-// Closes the window, answering No when it offers to save.
-void close_without_saving(HWND main) {
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    HWND box = nullptr;
-    EXPECT_TRUE(wait_until([&] {
-        box = wait_for_dialog(u"Save sub", std::chrono::milliseconds(0));
-        return box || !IsWindow(main);
-    }));
-    if (box) answer(box, IDNO);
 }
 
 // Opens the Merge dialog from the main window.

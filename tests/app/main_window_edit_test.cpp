@@ -37,7 +37,6 @@ std::string srt_of(const std::vector<Sub>& subs) {
     return text;
 }
 
-HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
 HWND timeline_of(HWND main) { return GetDlgItem(main, timeline_control_id); }
 
 // Keyboard focus of the window's thread (GetFocus only answers for the caller's thread).
@@ -133,21 +132,6 @@ void bring_to_front(HWND main) {
 }
 
 int focused_row(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)); }
-
-void select_only(HWND list, std::vector<int> rows) {
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
-    for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED, LVIS_SELECTED);
-}
-
-void open_file(HWND main, const App_Folder& folder, const char* name, std::size_t rows) {
-    drop_files(main, {folder.path(name)});
-    ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == rows; }));
-}
-
-void close_without_saving(HWND main) {
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    if (const HWND box = wait_for_dialog(u"Save sub", std::chrono::seconds(3))) answer(box, IDNO);
-}
 
 // The Edit dialog's typed text box, once it has the focus.
 HWND wait_for_text_box(HWND dialog) {

@@ -18,8 +18,6 @@ const char three_subs[] =
     "2\r\n01:02:03,456 --> 01:02:05,006\r\nSecond line one\r\nline two\r\n\r\n"
     "3\r\n01:10:00,000 --> 01:10:01,000\r\n<i>Third</i>\r\n\r\n";
 
-HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
-
 // Closes the window, saying No when it offers to save.
 void close_window(HWND main, bool expect_save_question) {
     PostMessageW(main, WM_CLOSE, 0, 0);

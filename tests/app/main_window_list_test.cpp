@@ -25,24 +25,6 @@ std::string srt_of(int count, int overlap_after = -1) {
     return text;
 }
 
-HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
-
-void select_only(HWND list, std::vector<int> rows) {
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
-    for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED, LVIS_SELECTED);
-}
-
-// Opens `name` by dropping it and waits for its rows.
-void open_file(HWND main, const App_Folder& folder, const char* name, std::size_t rows) {
-    drop_files(main, {folder.path(name)});
-    ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == rows; }));
-}
-
-void close_without_saving(HWND main) {
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    if (const HWND box = wait_for_dialog(u"Save sub", std::chrono::seconds(3))) answer(box, IDNO);
-}
-
 TEST(Remove, QuestionsRenumberingAndSelection) {
     App_Folder folder;
     folder.write("five.srt", srt_of(5));

@@ -56,7 +56,6 @@ std::string srt_of(std::initializer_list<Span> spans) {
     return text;
 }
 
-HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
 HWND timeline_of(HWND main) { return GetDlgItem(main, timeline_control_id); }
 HWND overlay_of(HWND main) {
     return FindWindowExW(GetDlgItem(main, video_control_id), nullptr, L"CTL_VIDEO_TEXT", nullptr);
@@ -189,17 +188,6 @@ Video_State pause(Main_Window& window) {
     const Video_State v = wait_for_state(window, paused);
     EXPECT_TRUE(paused(v)) << "state " << v.state;
     return v;
-}
-
-// Closes the window, answering No when it offers to save.
-void close_without_saving(HWND main) {
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    HWND box = nullptr;
-    EXPECT_TRUE(wait_until([&] {
-        box = wait_for_dialog(u"Save sub", std::chrono::milliseconds(0));
-        return box || !IsWindow(main);
-    }));
-    if (box) answer(box, IDNO);
 }
 
 std::int64_t distance(std::uint64_t a, std::uint64_t b) {

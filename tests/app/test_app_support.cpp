@@ -80,15 +80,23 @@ int run_with_script(Main_Window& window, const App_Folder& folder, std::function
     // Framework misuse shows in the test's output.
     set_debug_observer([](const std::u16string& text) { fprintf(stderr, "%s", utf16_to_utf8(text).c_str()); });
     std::atomic<bool> done{false};
+    const DWORD gui_thread = GetCurrentThreadId();
     std::thread driver([&] {
         // The window exists (and is bound) once WM_INITDIALOG ran and it was shown.
         const bool shown = wait_until([&] { return window.hwnd && IsWindowVisible(window.hwnd); });
         EXPECT_TRUE(shown) << "the main window never showed";
         if (shown) script(window.hwnd);
+        // A script that failed half-way may leave the window (or a box) open: fail rather
+        // than hang, and end the loop.
+        if (!wait_until([&] { return !window.hwnd || !IsWindow(window.hwnd); }, std::chrono::seconds(20))) {
+            ADD_FAILURE() << "the main window was still open after the script";
+            PostThreadMessageW(gui_thread, WM_QUIT, 0, 0);
+        }
         done = true;
     });
     const int result = window.run(GetModuleHandleW(nullptr), SW_SHOW);
     driver.join();
+    if (window.hwnd && IsWindow(window.hwnd)) DestroyWindow(window.hwnd);
     return result;
 }
 
@@ -190,3 +198,25 @@ std::u16string status_part(HWND main_window, int part) {
 }
 
 std::string utf8(const std::u16string& s) { return utf16_to_utf8(s); }
+
+HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
+
+void select_only(HWND list, std::vector<int> rows) {
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void open_file(HWND main, const App_Folder& folder, const char* name, std::size_t rows) {
+    drop_files(main, {folder.path(name)});
+    ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == rows; }));
+}
+
+void close_without_saving(HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    EXPECT_TRUE(wait_until([&] {
+        box = wait_for_dialog(u"Save sub", std::chrono::milliseconds(0));
+        return box || !IsWindow(main);
+    }));
+    if (box) answer(box, IDNO);
+}

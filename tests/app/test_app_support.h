@@ -53,3 +53,12 @@ std::vector<std::vector<std::u16string>> list_rows(HWND list);
 std::vector<int> selected_rows(HWND list);
 std::u16string status_part(HWND main_window, int part);
 std::string utf8(const std::u16string& s);
+
+/// The main window's list view.
+HWND list_of(HWND main);
+/// Selects exactly these rows of a list view.
+void select_only(HWND list, std::vector<int> rows);
+/// Opens `name` of the folder by dropping it and waits for its rows.
+void open_file(HWND main, const App_Folder& folder, const char* name, std::size_t rows);
+/// Closes the window, answering No when it offers to save; returns once either happened.
+void close_without_saving(HWND main);
