@@ -9,9 +9,7 @@
 
 namespace {
 
-// The state when the message being handled was sent, not the present one: a Ctrl released
-// before a typed-ahead Ctrl+A is handled must still count.
-bool key_down(int key) { return GetKeyState(key) < 0; }
+bool key_down(int key) { return GetAsyncKeyState(key) < 0; }
 
 HINSTANCE module_of(HWND window) {
     HINSTANCE instance = window ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) : nullptr;
