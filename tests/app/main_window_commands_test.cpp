@@ -150,8 +150,7 @@ TEST(Merge_Command, AddsAllSubsInStartOrder) {
     folder.write("other.srt", srt_blocks(120, 2000, 1000, 300, "Other"));
     Main_Window window;
     run_with_script(window, folder, [&](HWND main) {
-        drop_files(main, {folder.path("doc.srt")});
-        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        ASSERT_NO_FATAL_FAILURE(open_file(main, folder, "doc.srt", 3));
         const HWND merge = open_merge(main);
         ASSERT_NE(merge, nullptr);
         choose_file(merge, folder.path("other.srt"));
@@ -208,8 +207,7 @@ TEST(Merge_Command, OverlapsAreOfferedAfterTheRefill) {
     folder.write("over.srt", "1\r\n00:00:05,700 --> 00:00:06,000\r\nInto two\r\n\r\n");
     Main_Window window;
     run_with_script(window, folder, [&](HWND main) {
-        drop_files(main, {folder.path("doc.srt")});
-        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 3; }));
+        ASSERT_NO_FATAL_FAILURE(open_file(main, folder, "doc.srt", 3));
         const HWND merge = open_merge(main);
         ASSERT_NE(merge, nullptr);
         choose_file(merge, folder.path("over.srt"));
