@@ -127,10 +127,14 @@ bool Dx_Player::resize(WPARAM size_type, LPARAM packed_size) {
 }
 
 bool Dx_Player::paint(HDC dc) {
-    if (!renderer_)
-        return false;
     RECT client{};
     GetClientRect(window_, &client);
+    return paint(dc, client);
+}
+
+bool Dx_Player::paint(HDC dc, const RECT& client) {
+    if (!renderer_)
+        return false;
     RECT fitted{};
     if (!fit_video_rect(client, fitted))
         return false;

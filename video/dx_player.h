@@ -40,6 +40,8 @@ public:
     bool resize(WPARAM size_type, LPARAM packed_size);
     /// Fills the letterbox bars with the window class background and repaints the picture.
     bool paint(HDC dc);
+    /// The same over `area` of the window (from its client origin) instead of the whole client.
+    bool paint(HDC dc, const RECT& area);
     /// Aspect-kept fit of the picture into a client rectangle (only its right and bottom
     /// count). False when nothing is loaded or the native size is unknown; out is zero then.
     bool fit_video_rect(const RECT& target, RECT& out) const;

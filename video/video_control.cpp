@@ -1,5 +1,7 @@
 #include "video/video_control.h"
 
+#include <algorithm>
+
 #define NO_DSHOW_STRSAFE
 #include <dshow.h>
 
@@ -205,7 +207,11 @@ Video_Picture::Video_Picture() {
 Video_Control::Video_Control(const Sub_List& subs) : subs(subs), text_overlay(subs) {
     CoInitialize(nullptr);
     picture_on_top = running_under_wine();
-    picture.on_paint = [this](HDC dc) { player.paint(dc); };
+    picture.on_paint = [this](HDC dc) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        player.paint(dc, client);
+    };
     picture.on_click = [this] { toggle_play(); };
     picture.on_destroy = [this] {
         if (player.window() == picture.hwnd)
@@ -297,11 +303,19 @@ void Video_Control::sync_picture() {
         picture_screen_rect_ = RECT{};
         return;
     }
-    // The picture window spans the control's client area, so that the renderer's fit and
-    // the control's are the same rectangle.
+    // The picture window starts at the control's client origin, so that the renderer's fit
+    // and the control's are the same rectangle.
     RECT r{};
     GetClientRect(hwnd, &r);
     MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    // Wine's renderers clip the source rectangle to the window's client size before scaling
+    // down, so a window smaller than the video would show only part of a shrunk picture. The
+    // window is therefore at least the video's size; the region keeps it to the picture.
+    SIZE extent{r.right - r.left, r.bottom - r.top}, native{};
+    if (player.renderer() && player.renderer()->native_size(native)) {
+        extent.cx = std::max(extent.cx, native.cx);
+        extent.cy = std::max(extent.cy, native.cy);
+    }
     if (EqualRect(&r, &picture_screen_rect_) && IsWindowVisible(picture.hwnd)) {
         // Wine may raise the top-level window over its owned picture when it is activated.
         if (!above(picture.hwnd, root))
@@ -313,8 +327,7 @@ void Video_Control::sync_picture() {
     picture_screen_rect_ = r;
     // On top: Wine does not always stack an owned window that was hidden while its owner
     // came up above that owner.
-    SetWindowPos(picture.hwnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(picture.hwnd, HWND_TOP, r.left, r.top, extent.cx, extent.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
     if (resized) {
         const auto packed = static_cast<LPARAM>((static_cast<std::uint32_t>(r.right - r.left) & 0xFFFF) |
                                                 ((static_cast<std::uint32_t>(r.bottom - r.top) & 0xFFFF) << 16));

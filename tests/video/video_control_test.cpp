@@ -413,12 +413,19 @@ TEST_F(VideoControlTest, ScreenShowsClockAndBandOverThePicture) {
 
 // Under Wine the frames reach the screen only through the borderless picture window.
 // The picture window spans the control's client area on the screen.
+// The picture window starts at the control's client origin and is as large as the client
+// and the video, whichever is larger in each direction.
 bool picture_window_on_control(Video_Control& video) {
     RECT client{}, picture{};
     GetClientRect(video.hwnd, &client);
     MapWindowPoints(video.hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
     GetWindowRect(video.picture.hwnd, &picture);
-    return EqualRect(&client, &picture);
+    SIZE native{};
+    if (!video.player.renderer() || !video.player.renderer()->native_size(native))
+        return false;
+    return picture.left == client.left && picture.top == client.top &&
+           picture.right - picture.left == std::max(client.right - client.left, native.cx) &&
+           picture.bottom - picture.top == std::max(client.bottom - client.top, native.cy);
 }
 
 TEST_F(VideoControlTest, PictureWindowCoversThePictureWithHolesForClockAndBand) {
@@ -549,5 +556,69 @@ TEST_P(VideoControlPlays, ScreenShowsTheMovingPicture) {
     screen_shot after(video_->hwnd);
     EXPECT_TRUE(refitted) << "grey " << after.count(top_bar, face) << ", saturated " << after.count(new_upper, saturated);
 }
+
+}  // namespace
+
+namespace {
+
+// Four quadrants of one colour each: red, green / blue, yellow.
+struct quadrant {
+    double x, y;
+    const char* name;
+    bool (*is)(COLORREF);
+};
+bool reddish(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 90 && GetBValue(c) < 90; }
+bool greenish(COLORREF c) { return GetRValue(c) < 90 && GetGValue(c) > 180 && GetBValue(c) < 90; }
+bool bluish(COLORREF c) { return GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) > 180; }
+bool yellowish(COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) > 180 && GetBValue(c) < 90; }
+const quadrant quadrants[] = {
+    {0.25, 0.3, "top left red", reddish},
+    {0.75, 0.3, "top right green", greenish},
+    {0.25, 0.7, "bottom left blue", bluish},
+    {0.85, 0.7, "bottom right yellow", yellowish},
+};
+
+// The whole frame is in the fitted rectangle, whether shrunk or enlarged.
+class VideoControlFits : public VideoControlTest, public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(VideoControlFits, ShowsTheWholeFrameShrunkOrEnlarged) {
+    open(GetParam(), u"quadrants.mp4");
+    video_->toggle_text();  // nothing over the lower half
+    struct {
+        int width, height;
+        RECT fitted;
+    } const sizes[] = {
+        {400, 400, {0, 87, 400, 312}},   // narrower than the video
+        {800, 200, {222, 0, 577, 200}},  // lower than the video
+        {800, 400, {44, 0, 755, 400}},   // larger
+    };
+    for (const auto& size : sizes) {
+        SetWindowPos(video_->hwnd, nullptr, 0, 0, size.width, size.height, SWP_NOZORDER | SWP_NOMOVE);
+        RECT client{0, 0, size.width, size.height}, fitted{};
+        ASSERT_TRUE(video_->player.fit_video_rect(client, fitted));
+        EXPECT_TRUE(EqualRect(&fitted, &size.fitted)) << size.width << "x" << size.height;
+        const int w = fitted.right - fitted.left, h = fitted.bottom - fitted.top;
+        auto box_of = [&](const quadrant& q) {
+            const int x = fitted.left + static_cast<int>(q.x * w), y = fitted.top + static_cast<int>(q.y * h);
+            return RECT{x - 4, y - 4, x + 5, y + 5};
+        };
+        const bool all = pump_until([&] {
+            screen_shot shot(video_->hwnd);
+            return std::all_of(std::begin(quadrants), std::end(quadrants),
+                               [&](const quadrant& q) { return shot.count(box_of(q), q.is) == 81; });
+        });
+        if (all)
+            continue;
+        screen_shot shot(video_->hwnd);
+        for (const quadrant& q : quadrants) {
+            const RECT box = box_of(q);
+            const COLORREF c = shot.at(box.left + 4, box.top + 4);
+            EXPECT_EQ(shot.count(box, q.is), 81) << size.width << "x" << size.height << ", " << q.name << ", centre RGB "
+                                                 << int(GetRValue(c)) << "," << int(GetGValue(c)) << "," << int(GetBValue(c));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Renderers, VideoControlFits, ::testing::Values(renderer_vmr7, renderer_vmr9));
 
 }  // namespace
