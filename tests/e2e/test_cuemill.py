@@ -53,14 +53,19 @@ def rows_of(subs):
     return [row_of(i + 1, *s) for i, s in enumerate(subs)]
 
 
+VIDEO_SIZE = (1280, 720)
+
+
 def make_video(path, seconds):
-    """A Motion JPEG AVI whose picture tells the time: red for the first 5 s, then green,
-    then blue, then white."""
-    colour = ("if(lt(T,5),255,if(lt(T,10),0,if(lt(T,15),0,255)))",
-              "if(lt(T,5),0,if(lt(T,10),255,if(lt(T,15),0,255)))",
-              "if(lt(T,5),0,if(lt(T,10),0,255))")
+    """A Motion JPEG AVI larger than the video pane whose picture tells the time: red for the
+    first 5 s, then green, then blue, then white; its right eighth is always white, so a
+    picture cut short on the right shows."""
+    strip = "if(gte(X,W*7/8),255,%s)"
+    colour = (strip % "if(lt(T,5),255,if(lt(T,10),0,if(lt(T,15),0,255)))",
+              strip % "if(lt(T,5),0,if(lt(T,10),255,if(lt(T,15),0,255)))",
+              strip % "if(lt(T,5),0,if(lt(T,10),0,255))")
     subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                    "color=c=black:s=320x240:r=10:d=%d" % seconds, "-vf",
+                    "color=c=black:s=%dx%d:r=10:d=%d" % (VIDEO_SIZE + (seconds,)), "-vf",
                     "format=rgb24,geq=r='%s':g='%s':b='%s'" % colour,
                     "-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj420p", path], check=True)
 
@@ -392,8 +397,13 @@ class Cuemill_Test(unittest.TestCase):
         # Paused inside "Red part" (0 to 4900 ms): the overlay draws its text in light yellow
         # over a red picture.
         self.assertGreater(img.count(*band, match=lambda p: p == (255, 255, 226)), 20, "overlay text")
-        picture = (left + 4, clock[3] + 4, right - 4, band[1] - 4)
+        # The whole frame is shrunk into the pane: its white right edge is there too.
+        width, height = right - left, bottom - top
+        shown = min(width, height * VIDEO_SIZE[0] // VIDEO_SIZE[1])
+        picture = (clock[0] + 4, clock[3] + 4, clock[0] + shown * 3 // 4, band[1] - 4)
         self.assertEqual(dominant(img, picture), "red")
+        edge = (clock[0] + shown * 91 // 100, clock[3] + 4, clock[0] + shown * 97 // 100, band[1] - 4)
+        self.assertEqual(dominant(img, edge), "white", "the right edge of the frame")
 
         # F4 seeks one step (5000 ms) forward: the clock shows another time and playback stays paused.
         paused_clock = self.crop(img, clock)
@@ -472,6 +482,8 @@ def classify(p):
         return "green"
     if b > 200 and r < 60 and g < 60:
         return "blue"
+    if r > 200 and g > 200 and b > 200:
+        return "white"
     return None
 
 
