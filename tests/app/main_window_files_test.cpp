@@ -83,7 +83,8 @@ TEST(Open_Sub, ReaderFailureKeepsPreviousDocument) {
         drop_files(main, {folder.path("empty.srt")});
         const HWND box = wait_for_dialog(u"Subs loading failed");
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box_text(box).find(u"\"" + folder.path("empty.srt") + u"\"\n\n Subtitle loading failed:\n"), 0u);
+        const std::u16string start = std::u16string(u"\"") + folder.path("empty.srt") + u"\"\n\n Subtitle loading failed:\n";
+        EXPECT_EQ(box_text(box).find(start), 0u);
         answer(box, IDOK);
         // the list, the title and the document all still show the first file
         EXPECT_EQ(list_rows(list_of(main)).size(), 3u);

@@ -10,7 +10,7 @@ namespace {
 Sub_List make(std::initializer_list<std::pair<std::uint64_t, std::uint64_t>> times) {
     Sub_List list;
     for (const auto& [s, e] : times)
-        list.push_back({s, e, u"t" + std::u16string(1, static_cast<char16_t>(u'a' + list.size()))});
+        list.push_back({s, e, std::u16string{u't', static_cast<char16_t>(u'a' + list.size())}});
     return list;
 }
 
