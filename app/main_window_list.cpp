@@ -92,18 +92,32 @@ void Main_Window::select_rows(const std::vector<std::uint64_t>& rows) {
 void Main_Window::refresh_list() {
     SendMessageW(list.hwnd, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list.hwnd, LVM_DELETEALLITEMS, 0, 0);
+    // The rows go straight to the list view's own procedure, past the subclasses on it: none
+    // of them handles these messages, and under Wine each subclass on the way costs about
+    // 0.1 ms a message, five messages a row.
+    const auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrW(list.hwnd, GCLP_WNDPROC));
+    const auto send = [&](UINT msg, WPARAM w, const LVITEMW& lv) {
+        const auto l = reinterpret_cast<LPARAM>(&lv);
+        return own ? CallWindowProcW(own, list.hwnd, msg, w, l) : SendMessageW(list.hwnd, msg, w, l);
+    };
+    const auto set_text = [&](int item, int column, const std::u16string& text) {
+        LVITEMW lv{};
+        lv.iSubItem = column;
+        lv.pszText = const_cast<wchar_t*>(as_wcstr(text));
+        send(LVM_SETITEMTEXTW, static_cast<WPARAM>(item), lv);
+    };
     for (std::size_t k = 0; k < subs.size(); ++k) {
         const std::u16string number = format_sub_number(k + 1);
         LVITEMW lv{};
         lv.mask = LVIF_TEXT;
         lv.iItem = 0x0FFFFFFF;
         lv.pszText = const_cast<wchar_t*>(as_wcstr(number));
-        const int item = static_cast<int>(SendMessageW(list.hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv)));
+        const int item = static_cast<int>(send(LVM_INSERTITEMW, 0, lv));
         const Sub_Item& sub = subs[k];
-        set_item_text(list.hwnd, item, 1, format_clock_time(ms_to_timecode(sub.start)));
-        set_item_text(list.hwnd, item, 2, format_clock_time(ms_to_timecode(sub.end)));
-        set_item_text(list.hwnd, item, 3, format_duration(sub));
-        set_item_text(list.hwnd, item, 4, one_line(sub.text));
+        set_text(item, 1, format_clock_time(ms_to_timecode(sub.start)));
+        set_text(item, 2, format_clock_time(ms_to_timecode(sub.end)));
+        set_text(item, 3, format_duration(sub));
+        set_text(item, 4, one_line(sub.text));
     }
     SendMessageW(list.hwnd, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list.hwnd, nullptr, TRUE);
