@@ -28,11 +28,34 @@ std::u16string one_line(std::u16string text) {
     return text;
 }
 
-void set_item_text(HWND list, int item, int column, const std::u16string& text) {
+// `direct`, when set, is the list view's own procedure: the message skips the subclasses.
+LRESULT list_send(HWND list, WNDPROC direct, UINT msg, WPARAM w, const LVITEMW& lv) {
+    const auto l = reinterpret_cast<LPARAM>(&lv);
+    return direct ? CallWindowProcW(direct, list, msg, w, l) : SendMessageW(list, msg, w, l);
+}
+
+void set_item_text(HWND list, int item, int column, const std::u16string& text, WNDPROC direct = nullptr) {
     LVITEMW lv{};
     lv.iSubItem = column;
     lv.pszText = const_cast<wchar_t*>(as_wcstr(text));
-    SendMessageW(list, LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lv));
+    list_send(list, direct, LVM_SETITEMTEXTW, static_cast<WPARAM>(item), lv);
+}
+
+int insert_row(HWND list, int at, std::size_t number, WNDPROC direct = nullptr) {
+    const std::u16string text = format_sub_number(number);
+    LVITEMW lv{};
+    lv.mask = LVIF_TEXT;
+    lv.iItem = at;
+    lv.pszText = const_cast<wchar_t*>(as_wcstr(text));
+    return static_cast<int>(list_send(list, direct, LVM_INSERTITEMW, 0, lv));
+}
+
+// Columns 1 to 4 of a row.
+void set_row_times_and_text(HWND list, int item, const Sub_Item& sub, WNDPROC direct = nullptr) {
+    set_item_text(list, item, 1, format_clock_time(ms_to_timecode(sub.start)), direct);
+    set_item_text(list, item, 2, format_clock_time(ms_to_timecode(sub.end)), direct);
+    set_item_text(list, item, 3, format_duration(sub), direct);
+    set_item_text(list, item, 4, one_line(sub.text), direct);
 }
 
 std::u16string item_text(HWND list, int item, int column) {
@@ -48,20 +71,10 @@ std::u16string item_text(HWND list, int item, int column) {
 }  // namespace
 
 void Main_Window::set_row(std::size_t index, bool insert) {
-    const Sub_Item& sub = subs[index];
     const int item = static_cast<int>(index);
-    if (insert) {
-        const std::u16string number = format_sub_number(index + 1);
-        LVITEMW lv{};
-        lv.mask = LVIF_TEXT;
-        lv.iItem = item;
-        lv.pszText = const_cast<wchar_t*>(as_wcstr(number));
-        SendMessageW(list.hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv));
-    }
-    set_item_text(list.hwnd, item, 1, format_clock_time(ms_to_timecode(sub.start)));
-    set_item_text(list.hwnd, item, 2, format_clock_time(ms_to_timecode(sub.end)));
-    set_item_text(list.hwnd, item, 3, format_duration(sub));
-    set_item_text(list.hwnd, item, 4, one_line(sub.text));
+    if (insert)
+        insert_row(list.hwnd, item, index + 1);
+    set_row_times_and_text(list.hwnd, item, subs[index]);
 }
 
 void Main_Window::renumber_from(std::size_t index) {
@@ -96,28 +109,9 @@ void Main_Window::refresh_list() {
     // of them handles these messages, and under Wine each subclass on the way costs about
     // 0.1 ms a message, five messages a row.
     const auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrW(list.hwnd, GCLP_WNDPROC));
-    const auto send = [&](UINT msg, WPARAM w, const LVITEMW& lv) {
-        const auto l = reinterpret_cast<LPARAM>(&lv);
-        return own ? CallWindowProcW(own, list.hwnd, msg, w, l) : SendMessageW(list.hwnd, msg, w, l);
-    };
-    const auto set_text = [&](int item, int column, const std::u16string& text) {
-        LVITEMW lv{};
-        lv.iSubItem = column;
-        lv.pszText = const_cast<wchar_t*>(as_wcstr(text));
-        send(LVM_SETITEMTEXTW, static_cast<WPARAM>(item), lv);
-    };
     for (std::size_t k = 0; k < subs.size(); ++k) {
-        const std::u16string number = format_sub_number(k + 1);
-        LVITEMW lv{};
-        lv.mask = LVIF_TEXT;
-        lv.iItem = 0x0FFFFFFF;
-        lv.pszText = const_cast<wchar_t*>(as_wcstr(number));
-        const int item = static_cast<int>(send(LVM_INSERTITEMW, 0, lv));
-        const Sub_Item& sub = subs[k];
-        set_text(item, 1, format_clock_time(ms_to_timecode(sub.start)));
-        set_text(item, 2, format_clock_time(ms_to_timecode(sub.end)));
-        set_text(item, 3, format_duration(sub));
-        set_text(item, 4, one_line(sub.text));
+        const int item = insert_row(list.hwnd, 0x0FFFFFFF, k + 1, own);
+        set_row_times_and_text(list.hwnd, item, subs[k], own);
     }
     SendMessageW(list.hwnd, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list.hwnd, nullptr, TRUE);

@@ -308,14 +308,6 @@ void Video_Control::sync_picture() {
     RECT r{};
     GetClientRect(hwnd, &r);
     MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    // Wine's renderers clip the source rectangle to the window's client size before scaling
-    // down, so a window smaller than the video would show only part of a shrunk picture. The
-    // window is therefore at least the video's size; the region keeps it to the picture.
-    SIZE extent{r.right - r.left, r.bottom - r.top}, native{};
-    if (player.renderer() && player.renderer()->native_size(native)) {
-        extent.cx = std::max(extent.cx, native.cx);
-        extent.cy = std::max(extent.cy, native.cy);
-    }
     if (EqualRect(&r, &picture_screen_rect_) && IsWindowVisible(picture.hwnd)) {
         // Wine may raise the top-level window over its owned picture when it is activated.
         if (!above(picture.hwnd, root))
@@ -325,6 +317,14 @@ void Video_Control::sync_picture() {
     const bool resized = r.right - r.left != picture_screen_rect_.right - picture_screen_rect_.left ||
                          r.bottom - r.top != picture_screen_rect_.bottom - picture_screen_rect_.top;
     picture_screen_rect_ = r;
+    // Wine's renderers clip the source rectangle to the window's client size before scaling
+    // down, so a window smaller than the video would show only part of a shrunk picture. The
+    // window is therefore at least the video's size; the region keeps it to the picture.
+    SIZE extent{r.right - r.left, r.bottom - r.top}, native{};
+    if (player.renderer() && player.renderer()->native_size(native)) {
+        extent.cx = std::max(extent.cx, native.cx);
+        extent.cy = std::max(extent.cy, native.cy);
+    }
     // On top: Wine does not always stack an owned window that was hidden while its owner
     // came up above that owner.
     SetWindowPos(picture.hwnd, HWND_TOP, r.left, r.top, extent.cx, extent.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);

@@ -272,13 +272,9 @@ class Session:
         path = os.path.abspath(path)
         if os.path.realpath(os.path.join(self.prefix, "dosdevices", "z:")) == "/":
             return "Z:" + path.replace("/", "\\")
-        for attempt in range(5):
-            done = subprocess.run(["winepath", "-w", path], env=self.env,
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-            if done.returncode == 0:
-                return done.stdout.decode("utf-8").strip()
-            time.sleep(0.5 * (attempt + 1))
-        raise E2EError("winepath failed on %s" % path)
+        out = subprocess.run(["winepath", "-w", path], env=self.env, check=True,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+        return out.decode("utf-8").strip()
 
     # -- windows --------------------------------------------------------------------------
 
