@@ -1,5 +1,5 @@
 #pragma once
-// Pieces of the main window that need no window: texts and the safe file replacement.
+// Pieces of the main window that need no window: its texts.
 
 #include <windows.h>
 
@@ -16,9 +16,3 @@ std::u16string format_saved_time(const SYSTEMTIME& local);
 
 /// "Notice: there is 1 sub past ..." for `count` subs past the video's end.
 std::u16string subs_past_end_text(std::uint32_t count);
-
-/// Writes `text` as UTF-8 with a byte-order mark into a temporary file beside `path`, then
-/// replaces `path` with it, so a failure never damages the file that was there. On failure
-/// the temporary file is removed and error_text says what failed and why.
-bool save_text_safely(const std::u16string& path, std::u16string_view text, std::u16string* error_text = nullptr);
-

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "core/srt_writer.h"
 #include "gui/win_str.h"
+#include "io/file.h"
 #include "res/dialog_ids.h"
 
 Saving_Dialog::Saving_Dialog(const std::u16string& target, const Sub_List& document)
@@ -21,7 +22,7 @@ LRESULT Saving_Dialog::on_init() {
     SendMessageW(progress, PBM_SETMARQUEE, TRUE, 0);
     start_thread([this] {
         const std::u16string text = write_srt(*subs);
-        const bool ok = save_text_safely(path, text, &error_text);
+        const bool ok = write_text_file_safely(path, text, &error_text);
         run_on_ui_thread(*this, [this, ok] { EndDialog(hwnd, ok ? result_saved : result_failed); });
     });
     center_on_parent(*this);

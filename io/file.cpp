@@ -80,3 +80,74 @@ bool write_text_file(const std::u16string& path, std::u16string_view text, std::
     if (!text.empty()) append_utf8_with_mark(text, bytes);
     return write_whole_file(path, bytes.data(), bytes.size(), error_text);
 }
+
+namespace {
+
+bool is_separator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool is_drive(std::u16string_view s) {
+    return s.size() == 2 && s[1] == u':' && ((s[0] >= u'A' && s[0] <= u'Z') || (s[0] >= u'a' && s[0] <= u'z'));
+}
+
+}  // namespace
+
+std::u16string folder_of(const std::u16string& path) {
+    std::size_t slash = path.size();
+    while (slash > 0 && !is_separator(path[slash - 1])) --slash;
+    if (slash == 0) return is_drive(std::u16string_view(path).substr(0, 2)) ? path.substr(0, 2) : u".";
+    const std::u16string folder = path.substr(0, slash - 1);
+    // "E:" alone names the current folder of drive E, not its root; an empty folder is the root.
+    if (folder.empty() || is_drive(folder)) return path.substr(0, slash);
+    return folder;
+}
+
+bool write_text_file_safely(const std::u16string& path, std::u16string_view text, std::u16string* error_text,
+                            bool in_place_when_no_temporary) {
+    std::vector<std::uint8_t> bytes;
+    if (!text.empty()) append_utf8_with_mark(text, bytes);
+    const bool existed = path_exists(path);
+    const char16_t* unchanged = existed ? u"\nThe file on disk was not changed." : u"";
+
+    const std::u16string folder = folder_of(path);
+    std::u16string temp;
+    unsigned code = 0;
+    if (!create_temporary_in(folder, temp, code)) {
+        if (in_place_when_no_temporary) return write_whole_file(path, bytes.data(), bytes.size(), error_text);
+        if (error_text)
+            *error_text = format(u"Could not create a temporary file in \"%s\":\n%s%s", folder,
+                                 system_error_text(code), unchanged);
+        return false;
+    }
+
+    std::u16string error;
+    File file;
+    bool ok = file.open(temp, File::access_read | File::access_write, File::Share::none,
+                        File::Disposition::open_always, &error);
+    if (ok) {
+        file.writable = true;
+        ok = file.set_size(bytes.size(), &error) && file.write(bytes.data(), bytes.size(), &error) &&
+             file.flush(&error);
+    }
+    code = ok ? 0 : last_system_error();
+    file.close();
+    if (!ok) {
+        remove_file(temp);
+        if (error_text) *error_text = format(u"%s\n%s%s", error, system_error_text(code), unchanged);
+        return false;
+    }
+    if (!put_in_place(temp, path, code)) {
+        // Should the old file be gone already, the temporary file holds the only copy: keep it.
+        if (existed && !path_exists(path)) {
+            if (error_text)
+                *error_text = format(u"Could not replace \"%s\":\n%s\nThe new text was kept in \"%s\".", path,
+                                     system_error_text(code), temp);
+            return false;
+        }
+        remove_file(temp);
+        if (error_text)
+            *error_text = format(u"Could not replace \"%s\":\n%s%s", path, system_error_text(code), unchanged);
+        return false;
+    }
+    if (error_text) error_text->clear();
+    return true;
+}

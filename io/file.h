@@ -45,6 +45,8 @@ public:
     bool set_size(std::uint64_t new_size, std::u16string* error_text = nullptr);
     /// Writes all `count` bytes at the current position; a failure leaves the file open.
     bool write(const std::uint8_t* bytes, std::size_t count, std::u16string* error_text = nullptr);
+    /// Makes the platform put what was written on the disk before it returns.
+    bool flush(std::u16string* error_text = nullptr);
     void close();
 
     bool is_open() const { return handle != null_file_handle; }
@@ -86,3 +88,20 @@ bool write_whole_file(const std::u16string& path, const std::uint8_t* bytes, std
 /// UTF-8 with a byte-order mark; an empty text gives a file of zero bytes.
 bool write_text_file(const std::u16string& path, std::u16string_view text,
                      std::u16string* error_text = nullptr);
+
+/// Stores the text as write_text_file does without ever damaging what is there: the bytes go
+/// into a new file in the same folder, reach the disk, and only then take the old file's place,
+/// which keeps the old file's attributes and permissions. On failure the old file is as it was,
+/// no temporary file is left, and error_text says which step failed and the system's reason.
+/// `in_place_when_no_temporary` writes over the file directly when no temporary file can be
+/// made beside it (a folder that is read-only while the file is not).
+bool write_text_file_safely(const std::u16string& path, std::u16string_view text,
+                            std::u16string* error_text = nullptr, bool in_place_when_no_temporary = false);
+
+/// The folder that holds `path`, named so that the platform opens that folder: the part before
+/// the last separator, E:\ for a file in a drive's root, \ or / for the root itself,
+/// E: for a drive-relative name, . for a bare name.
+std::u16string folder_of(const std::u16string& path);
+
+/// The platform's description of an error code, then " (error N)".
+std::u16string system_error_text(unsigned code);

@@ -4,6 +4,8 @@
 #include "io/strings.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -118,6 +120,13 @@ bool File::write(const std::uint8_t* bytes, std::size_t count, std::u16string* e
     return true;
 }
 
+bool File::flush(std::u16string* error_text) {
+    if (!check_open_for_writing(*this, error_text)) return false;
+    if (fsync(handle) != 0) return fail(error_text, format(u"FlushFileBuffers() failed, error code %u.", errno));
+    if (error_text) error_text->clear();
+    return true;
+}
+
 void File::close() {
     if (handle != null_file_handle) ::close(handle);
     handle = null_file_handle;
@@ -156,5 +165,62 @@ bool Mapped_File::open_and_map(const std::u16string& path, std::u16string* error
     view = static_cast<const std::uint8_t*>(region);
     mapped_length_ = static_cast<std::size_t>(length);
     if (error_text) error_text->clear();
+    return true;
+}
+
+std::u16string system_error_text(unsigned code) {
+    return format(u"%s (error %u)", utf8_to_utf16(std::strerror(static_cast<int>(code))), code);
+}
+
+unsigned last_system_error() { return static_cast<unsigned>(errno); }
+
+void remove_file(const std::u16string& path) { ::unlink(native(path).c_str()); }
+
+bool create_temporary_in(const std::u16string& folder, std::u16string& temp, unsigned& code) {
+    std::string name = native(folder);
+    if (name.empty() || name.back() != '/') name += '/';
+    name += ".cueXXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) {
+        code = static_cast<unsigned>(errno);
+        return false;
+    }
+    ::close(fd);
+    temp = utf8_to_utf16(name);
+    return true;
+}
+
+bool put_in_place(const std::u16string& temp, const std::u16string& path, unsigned& code) {
+    const std::string from = native(temp), to = native(path);
+    struct stat old;
+    if (stat(to.c_str(), &old) == 0) {
+        if (S_ISDIR(old.st_mode)) {
+            code = EISDIR;
+            return false;
+        }
+        // A file this process may not write is not written over by other means either.
+        if (access(to.c_str(), W_OK) != 0) {
+            code = static_cast<unsigned>(errno);
+            return false;
+        }
+        // The new file takes the old one's permissions, and its owner where that is allowed.
+        chmod(from.c_str(), old.st_mode & 07777);
+        [[maybe_unused]] const int owned = chown(from.c_str(), old.st_uid, old.st_gid);
+    } else {
+        // As a newly created file would be: the usual permissions less the process's mask.
+        const mode_t mask = umask(0);
+        umask(mask);
+        chmod(from.c_str(), 0666 & ~mask);
+    }
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        code = static_cast<unsigned>(errno);
+        return false;
+    }
+    // The rename itself reaches the disk with its folder.
+    const int folder = ::open(native(folder_of(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        ::close(folder);
+    }
     return true;
 }

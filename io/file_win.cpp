@@ -115,6 +115,15 @@ bool File::write(const std::uint8_t* bytes, std::size_t count, std::u16string* e
     return true;
 }
 
+bool File::flush(std::u16string* error_text) {
+    if (!check_open_for_writing(*this, error_text)) return false;
+    if (!FlushFileBuffers(handle))
+        return fail(error_text,
+                    format(u"FlushFileBuffers() failed, error code %u.", static_cast<unsigned>(GetLastError())));
+    if (error_text) error_text->clear();
+    return true;
+}
+
 void File::close() {
     if (handle) CloseHandle(handle);
     handle = null_file_handle;
@@ -158,5 +167,79 @@ bool Mapped_File::open_and_map(const std::u16string& path, std::u16string* error
     }
     mapped_length_ = static_cast<std::size_t>(length);
     if (error_text) error_text->clear();
+    return true;
+}
+
+std::u16string system_error_text(unsigned code) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string text = n ? std::u16string(reinterpret_cast<const char16_t*>(buffer), n) : std::u16string();
+    if (buffer) LocalFree(buffer);
+    trim(text);
+    return format(u"%s (error %u)", text.empty() ? std::u16string(u"Unknown error") : text, code);
+}
+
+unsigned last_system_error() { return static_cast<unsigned>(GetLastError()); }
+
+void remove_file(const std::u16string& path) { DeleteFileW(wide(path)); }
+
+bool create_temporary_in(const std::u16string& folder, std::u16string& temp, unsigned& code) {
+    wchar_t name[MAX_PATH + 1] = {};
+    if (!GetTempFileNameW(wide(folder), L"cue", 0, name)) {
+        code = static_cast<unsigned>(GetLastError());
+        return false;
+    }
+    temp.assign(reinterpret_cast<const char16_t*>(name));
+    return true;
+}
+
+bool put_in_place(const std::u16string& temp, const std::u16string& path, unsigned& code) {
+    const DWORD attributes = GetFileAttributesW(wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (MoveFileExW(wide(temp), wide(path), MOVEFILE_WRITE_THROUGH)) return true;
+        code = static_cast<unsigned>(GetLastError());
+        return false;
+    }
+    // A read-only file is not written over, as opening it for writing would not be either.
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
+        code = ERROR_ACCESS_DENIED;
+        return false;
+    }
+    // A file that another program holds without sharing its deletion cannot be replaced; find
+    // out before replacing, which on some systems leaves a file of its own behind when it fails.
+    const HANDLE probe = CreateFileW(wide(path), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        code = static_cast<unsigned>(GetLastError());
+        return false;
+    }
+    CloseHandle(probe);
+    // Replacing keeps the old file's security, streams and attributes where the file system
+    // supports it; elsewhere a plain move does, with the attributes set again afterwards.
+    if (!ReplaceFileW(wide(path), wide(temp), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        code = static_cast<unsigned>(GetLastError());
+        switch (code) {
+        case ERROR_UNABLE_TO_REMOVE_REPLACED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_ACCESS_DENIED:
+            return false;  // in use or protected: a move would fail the same way
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+            // The old file is gone already; the new one still has its temporary name.
+            if (!MoveFileExW(wide(temp), wide(path), MOVEFILE_WRITE_THROUGH)) {
+                code = static_cast<unsigned>(GetLastError());
+                return false;
+            }
+            break;
+        default:
+            if (!MoveFileExW(wide(temp), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                code = static_cast<unsigned>(GetLastError());
+                return false;
+            }
+        }
+    }
+    if (GetFileAttributesW(wide(path)) != attributes) SetFileAttributesW(wide(path), attributes);
     return true;
 }

@@ -59,7 +59,9 @@ std::u16string serialize_ini(const Ini_File& ini) {
 }
 
 bool save_ini(const Ini_File& ini, const std::u16string& path, std::u16string* error_text) {
-    return write_text_file(path, serialize_ini(ini), error_text);
+    // A crash while the settings are written must not leave a file the program cannot start
+    // with; a program folder closed to new files still gets its settings written in place.
+    return write_text_file_safely(path, serialize_ini(ini), error_text, true);
 }
 
 Ini_Section* find_section(Ini_File& ini, std::u16string_view name) {

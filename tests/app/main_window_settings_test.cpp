@@ -1,11 +1,8 @@
-// Settings checks, status texts and the safe file replacement, without a window.
+// Settings checks and status texts, without a window.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/main_window_settings.h"
@@ -167,67 +164,6 @@ TEST(Status_Texts, SubsPastEnd) {
               "Notice: there is 1 sub past the end of the video.\nThese subs won't be displayed.");
     EXPECT_EQ(utf16_to_utf8(subs_past_end_text(3)),
               "Notice: there are 3 subs past the end of the video.\nThese subs won't be displayed.");
-}
-
-class Safe_Save : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("cuemill_save_" + std::to_string(GetCurrentProcessId()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    std::u16string path(const char* name) const { return (dir / name).u16string(); }
-    std::string bytes(const char* name) const {
-        std::ifstream in(dir / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::size_t files() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
-    }
-    std::filesystem::path dir;
-};
-
-TEST_F(Safe_Save, NewFileGetsBomAndText) {
-    std::u16string error = u"stale";
-    ASSERT_TRUE(save_text_safely(path("a.srt"), u"1\r\nx\u00e9\r\n", &error));
-    EXPECT_EQ(error, u"");
-    EXPECT_EQ(bytes("a.srt"), "\xEF\xBB\xBF" "1\r\nx\xC3\xA9\r\n");
-    EXPECT_EQ(files(), 1u);  // no temporary file left behind
-}
-
-TEST_F(Safe_Save, ReplacesExistingFile) {
-    { std::ofstream(dir / "a.srt", std::ios::binary) << "old content that is longer"; }
-    ASSERT_TRUE(save_text_safely(path("a.srt"), u"new"));
-    EXPECT_EQ(bytes("a.srt"), "\xEF\xBB\xBFnew");
-    EXPECT_EQ(files(), 1u);
-}
-
-TEST_F(Safe_Save, LockedFileIsKeptAndReasonGiven) {
-    { std::ofstream(dir / "a.srt", std::ios::binary) << "precious"; }
-    // Another program holds the file open without sharing: the replacement must fail.
-    const HANDLE lock = CreateFileW(reinterpret_cast<const wchar_t*>(path("a.srt").c_str()), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    std::u16string error;
-    EXPECT_FALSE(save_text_safely(path("a.srt"), u"new", &error));
-    CloseHandle(lock);
-    EXPECT_EQ(bytes("a.srt"), "precious");
-    EXPECT_NE(error.find(u"Could not replace \"" + path("a.srt") + u"\""), std::u16string::npos)
-        << utf16_to_utf8(error);
-    EXPECT_NE(error.find(u"error "), std::u16string::npos) << utf16_to_utf8(error);
-    EXPECT_EQ(files(), 1u);
-}
-
-TEST_F(Safe_Save, MissingFolderFails) {
-    std::u16string error;
-    EXPECT_FALSE(save_text_safely(path("nowhere\\a.srt"), u"x", &error));
-    EXPECT_NE(error.find(u"Could not create a temporary file in"), std::u16string::npos) << utf16_to_utf8(error);
 }
 
 }  // namespace

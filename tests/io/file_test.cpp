@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #if defined(_WIN32)
 // Windows error codes as the platform reports them.
@@ -269,6 +274,96 @@ TEST_F(File_Test, FilesOf4GiBOrMoreAreRefused) {
     EXPECT_EQ(file.get_size(), 0xFFFFFFFFull);  // the largest size that is accepted
     file.close();
     std::filesystem::remove(dir.path() / u"big.bin", ec);
+}
+
+TEST(Folder_Of, NamesTheFolderThePlatformOpens) {
+    const struct { std::u16string path, folder; } cases[] = {
+        {u"C:\\films\\movie.srt", u"C:\\films"},
+        {u"E:\\x.srt", u"E:\\"},  // "E:" alone would be the drive's current folder
+        {u"E:x.srt", u"E:"},      // drive-relative: that current folder is right
+        {u"\\x.srt", u"\\"},
+        {u"/home/u/x.srt", u"/home/u"},
+        {u"/x.srt", u"/"},
+        {u"\\\\server\\share\\x.srt", u"\\\\server\\share"},
+        {u"x.srt", u"."},
+        {u"a/b\\c.srt", u"a/b"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(folder_of(c.path), c.folder) << utf16_to_utf8(c.path);
+}
+
+class Safe_Write : public File_Test {
+protected:
+    std::size_t entries() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+    }
+};
+
+TEST_F(Safe_Write, WritesWholeTextAndLeavesNothingElse) {
+    const struct { std::string before; std::u16string text; std::string bytes; } cases[] = {
+        {"", u"1\r\nx\u00e9\r\n", "\xEF\xBB\xBF" "1\r\nx\xC3\xA9\r\n"},  // created
+        {"old content that is longer", u"new", "\xEF\xBB\xBFnew"},      // replaced
+        {"something", u"", ""},                                          // emptied
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(dir.path() / u"a.srt");
+        if (!c.before.empty()) {
+            ASSERT_TRUE(dir.put(u"a.srt", c.before));
+        }
+        std::u16string error = u"stale";
+        ASSERT_TRUE(write_text_file_safely(dir.file(u"a.srt"), c.text, &error)) << utf16_to_utf8(error);
+        EXPECT_EQ(error, u"");
+        EXPECT_EQ(dir.get(u"a.srt"), bytes_of(c.bytes));
+        EXPECT_EQ(entries(), 1u);  // no temporary file left
+    }
+}
+
+TEST_F(Safe_Write, KeepsTheOldFilesAttributes) {
+    ASSERT_TRUE(dir.put(u"a.srt", "old"));
+#if defined(_WIN32)
+    const auto name = reinterpret_cast<const wchar_t*>(dir.file(u"a.srt").c_str());
+    ASSERT_TRUE(SetFileAttributesW(name, FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(write_text_file_safely(dir.file(u"a.srt"), u"new"));
+    EXPECT_EQ(GetFileAttributesW(name) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
+#else
+    const auto perms = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                       std::filesystem::perms::group_read;
+    std::filesystem::permissions(dir.path() / u"a.srt", perms);
+    ASSERT_TRUE(write_text_file_safely(dir.file(u"a.srt"), u"new"));
+    EXPECT_EQ(std::filesystem::status(dir.path() / u"a.srt").permissions(), perms);
+#endif
+    EXPECT_EQ(dir.get(u"a.srt"), bytes_of("\xEF\xBB\xBFnew"));
+}
+
+TEST_F(Safe_Write, FailureKeepsTheOldFileAndLeavesNoTemporary) {
+    ASSERT_TRUE(dir.put(u"a.srt", "precious"));
+    ASSERT_TRUE(std::filesystem::create_directory(dir.path() / u"folder"));
+    std::u16string error;
+    // A folder in the way: the new text cannot take its place.
+    EXPECT_FALSE(write_text_file_safely(dir.file(u"folder"), u"new", &error));
+    EXPECT_EQ(error.rfind(u"Could not replace \"" + dir.file(u"folder") + u"\":\n", 0), 0u) << utf16_to_utf8(error);
+    EXPECT_NE(error.find(u" (error "), std::u16string::npos) << utf16_to_utf8(error);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / u"folder"));
+    // No folder to put a temporary file in.
+    EXPECT_FALSE(write_text_file_safely(dir.file(u"nowhere/a.srt"), u"x", &error));
+    EXPECT_EQ(error.rfind(u"Could not create a temporary file in \"" + dir.file(u"nowhere") + u"\":\n", 0), 0u)
+        << utf16_to_utf8(error);
+#if defined(_WIN32)
+    // Another program holds the file open without sharing.
+    const HANDLE lock = CreateFileW(reinterpret_cast<const wchar_t*>(dir.file(u"a.srt").c_str()), GENERIC_READ, 0,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(write_text_file_safely(dir.file(u"a.srt"), u"new", &error));
+    CloseHandle(lock);
+    EXPECT_NE(error.find(u"\nThe file on disk was not changed."), std::u16string::npos) << utf16_to_utf8(error);
+#endif
+    ASSERT_TRUE(dir.put(u"ro.srt", "kept"));
+    make_read_only(dir.file(u"ro.srt"));
+    if (read_only_binds(dir, u"ro.srt")) {
+        EXPECT_FALSE(write_text_file_safely(dir.file(u"ro.srt"), u"new", &error));
+        EXPECT_EQ(dir.get(u"ro.srt"), bytes_of("kept"));
+    }
+    EXPECT_EQ(dir.get(u"a.srt"), bytes_of("precious"));
+    EXPECT_EQ(entries(), 3u);  // a.srt, ro.srt and the folder: nothing else
 }
 
 #if defined(_WIN32)
