@@ -200,8 +200,9 @@ bool parse_srt_text(std::u16string_view text, Sub_List& list, std::u16string* er
     if (error_text)
         error_text->clear();
     list.clear();
-    // Every block but the last takes at least four lines.
-    list.reserve(facts.breaks / 4 + 1);
+    // Every block but the last takes at least four lines, and real blocks take 40 characters
+    // or more: a large file of blank or short lines must not ask for memory up front.
+    list.reserve(std::min(facts.breaks / 4 + 1, text.size() / 40 + 1));
 
     // One line of lookahead: the walk asks whether a non-blank line follows.
     Line_Cursor cursor(text, separator);
