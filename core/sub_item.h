@@ -13,6 +13,10 @@ struct Sub_Item {
     std::u16string text;  ///< lines joined by "\r\n"; may be empty
 };
 
+/// The latest time an SRT file holds in a form the reader takes back: 99:59:59.999 (the
+/// reader takes two hour digits). Nothing stores a later time.
+inline constexpr std::uint64_t max_srt_time = 99 * 3600000ull + 59 * 60000 + 59 * 1000 + 999;
+
 /// A time split into its fields. Hours keep only their low 16 bits.
 struct Timecode {
     std::uint16_t hours = 0;

@@ -37,6 +37,14 @@ std::size_t count_from(const Sub_List& list, std::uint64_t t) {
     return p == no_position ? 0 : list.size() - p;
 }
 
+Sub_Item new_sub_at(std::uint64_t t, std::int64_t length) {
+    Sub_Item sub;
+    sub.start = std::min(t, max_srt_time);
+    const std::uint64_t span = length > 0 ? static_cast<std::uint64_t>(length) : 0;
+    sub.end = span > max_srt_time - sub.start ? max_srt_time : sub.start + span;
+    return sub;
+}
+
 std::size_t insert_sorted(Sub_List& list, Sub_Item item) {
     std::size_t p = lower_bound_start(list, item.start);
     if (p == no_position)

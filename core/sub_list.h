@@ -24,6 +24,9 @@ std::size_t lower_bound_start(const Sub_List& list, std::uint64_t t);
 std::size_t find_at(const Sub_List& list, std::uint64_t t);
 /// Number of subs whose start >= t.
 std::size_t count_from(const Sub_List& list, std::uint64_t t);
+/// The times of a sub inserted at t that lasts `length` ms (a negative length counts as 0),
+/// kept within max_srt_time.
+Sub_Item new_sub_at(std::uint64_t t, std::int64_t length);
 /// Inserts ahead of any sub with an equal or later start; returns the position.
 std::size_t insert_sorted(Sub_List& list, Sub_Item item);
 /// After the start of sub i changed: moves it back behind subs with an equal start, or forward

@@ -3,6 +3,7 @@
 // playhead moves, and re-timing by the snap step. Standard types only, so that every rule can
 // be tested without a window.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -80,14 +81,15 @@ bool menu_at_playhead(Timeline_View& view, std::uint64_t playhead, int client_wi
 std::uint64_t effective_snap(std::int64_t snap);
 
 enum class Nudge_Outcome {
-    refused,    ///< a time would go below 0: nothing changed
+    refused,    ///< a time would go below 0 or past max_srt_time: nothing changed
     unchanged,  ///< nothing to move (empty set, or every sub already at its shortest)
     moved,
 };
 
 /// Re-times the subs of `set` by one snap step: both times left or right, or with `shift_end`
-/// only the end. A step that would put any start or end below 0 is refused whole. The end is
-/// shortened only while the sub is longer than 2 x snap; other subs of the set still shorten.
+/// only the end. A step that would put any start or end below 0 or past max_srt_time is refused
+/// whole. The end is shortened only while the sub is longer than 2 x snap; other subs of the set
+/// still shorten.
 /// Each changed sub is then moved to its sorted place (`reposition`); `on_move(from, to)` is
 /// called for every move, and the entries of `set` keep naming the same subs.
 template <class On_Move>
@@ -107,6 +109,12 @@ Nudge_Outcome nudge_subs(Sub_List& subs, std::vector<std::size_t>& set, bool rig
         // The list may be in file order, so every sub of the set is checked, not only the first.
         for (std::size_t i : set)
             if (subs[i].start < snap || subs[i].end < snap) return Nudge_Outcome::refused;
+    }
+    if (right) {
+        // Nor past the latest time a file can hold.
+        const std::uint64_t room = max_srt_time - std::min(snap, max_srt_time);
+        for (std::size_t i : set)
+            if (subs[i].end > room || (!shift_end && subs[i].start > room)) return Nudge_Outcome::refused;
     }
     std::vector<std::size_t> changed;
     changed.reserve(set.size());

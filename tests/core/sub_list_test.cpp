@@ -146,6 +146,23 @@ TEST(SubList, InsertSorted) {
     EXPECT_EQ(empty.size(), 1u);
 }
 
+TEST(SubList, NewSubStaysWithinWhatAFileHolds) {
+    constexpr std::uint64_t last = max_srt_time;
+    const struct { std::uint64_t t; std::int64_t length; std::uint64_t start, end; } cases[] = {
+        {10000, 2000, 10000, 12000},
+        {10000, 0, 10000, 10000},
+        {10000, -1, 10000, 10000},                    // a negative setting counts as 0
+        {last - 500, 2000, last - 500, last},          // cut at 99:59:59.999
+        {1000, 2147483647, 1000, last},               // the largest setting
+        {last + 5000, 2000, last, last},              // a playhead past it (a long video)
+    };
+    for (const auto& c : cases) {
+        const Sub_Item sub = new_sub_at(c.t, c.length);
+        EXPECT_EQ(sub.start, c.start) << c.t << " " << c.length;
+        EXPECT_EQ(sub.end, c.end) << c.t << " " << c.length;
+    }
+}
+
 TEST(SubList, Reposition) {
     const struct { std::size_t i; std::uint64_t new_start; std::size_t p; std::vector<std::uint64_t> order; } cases[] = {
         {0, 2500, 1, {2000, 2500, 3000}},  // forward past a smaller start

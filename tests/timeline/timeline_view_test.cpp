@@ -257,21 +257,27 @@ TEST(TimelineNudge, DocumentedExample) {
     EXPECT_EQ(early[0].end, 900u);
 }
 
-TEST(TimelineNudge, LeftRefusals) {
+TEST(TimelineNudge, Refusals) {
+    constexpr std::uint64_t last = max_srt_time;
     const struct { std::vector<std::pair<std::uint64_t, std::uint64_t>> times; std::vector<std::size_t> set;
-                   Nudge_Outcome want; } cases[] = {
-        {{{100, 900}}, {0}, Nudge_Outcome::moved},                        // a start equal to snap may reach 0
-        {{{99, 900}}, {0}, Nudge_Outcome::refused},                       // one below
-        {{{5000, 6000}, {40, 900}}, {0, 1}, Nudge_Outcome::refused},      // file order: the later entry is earlier
-        {{{5000, 60}}, {0}, Nudge_Outcome::refused},                      // an end below its start would wrap
-        {{{5000, 6000}}, {}, Nudge_Outcome::unchanged},                   // nothing selected
+                   bool right, shift; Nudge_Outcome want; } cases[] = {
+        {{{100, 900}}, {0}, false, false, Nudge_Outcome::moved},                    // a start equal to snap may reach 0
+        {{{99, 900}}, {0}, false, false, Nudge_Outcome::refused},                   // one below
+        {{{5000, 6000}, {40, 900}}, {0, 1}, false, false, Nudge_Outcome::refused},  // file order: the later entry is earlier
+        {{{5000, 60}}, {0}, false, false, Nudge_Outcome::refused},                  // an end below its start would wrap
+        {{{5000, 6000}}, {}, false, false, Nudge_Outcome::unchanged},               // nothing selected
+        // Right: never past 99:59:59.999, the latest time a file can hold.
+        {{{1000, last - 100}}, {0}, true, false, Nudge_Outcome::moved},             // reaches it exactly
+        {{{1000, last - 99}}, {0}, true, false, Nudge_Outcome::refused},
+        {{{1000, 2000}, {last - 50, last}}, {0, 1}, true, true, Nudge_Outcome::refused},  // one end of several
+        {{{last - 99, last - 200}}, {0}, true, false, Nudge_Outcome::refused},      // the start, with the end before it
     };
     for (const auto& c : cases) {
         Sub_List subs;
         for (auto [s, e] : c.times) subs.push_back(Sub_Item{s, e, u""});
         const Sub_List before = subs;
         std::vector<std::size_t> set = c.set;
-        EXPECT_EQ(nudge_subs(subs, set, false, false, 100, [](std::size_t, std::size_t) {}), c.want);
+        EXPECT_EQ(nudge_subs(subs, set, c.right, c.shift, 100, [](std::size_t, std::size_t) {}), c.want);
         if (c.want != Nudge_Outcome::moved) {
             EXPECT_TRUE(lists_equal(subs, before));
         }
