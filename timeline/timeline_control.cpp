@@ -52,8 +52,10 @@ Timeline_Control::Timeline_Control(Sub_List& subs_, listview& list_view_)
     on_message(WM_ERASEBKGND, [](params&) -> LRESULT { return 0; });
     on_message(WM_PAINT, [this](params& p) { return on_paint(p); });
     for (UINT msg : {WM_SIZE, WM_SETFOCUS, WM_KILLFOCUS})
-        on_message(msg, [this](params&) -> LRESULT {
+        on_message(msg, [this, msg](params&) -> LRESULT {
             InvalidateRect(hwnd, nullptr, TRUE);  // the background depends on the focus
+            // The arrow's release goes where the focus went: the series ends here.
+            if (msg == WM_KILLFOCUS) nudge_set.clear();
             return 0;
         });
     on_message(WM_HSCROLL, [this](params& p) { return on_hscroll(p); });

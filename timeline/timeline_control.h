@@ -104,6 +104,8 @@ private:
     HMENU menu_resource = nullptr;
     /// Rows whose subs changed since the last row refresh.
     std::vector<std::size_t> dirty_rows;
+    /// Whether the key being handled repeats a held key (not a fresh press).
+    bool key_repeated = false;
 };
 
 /// Sent by the refresh timer to the timeline children of the window it fired on.

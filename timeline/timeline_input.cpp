@@ -62,6 +62,7 @@ void Timeline_Control::bind_key(std::uint8_t key, LRESULT code, void (Timeline_C
         const MSG* msg = reinterpret_cast<const MSG*>(p.lParam);
         if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) || (msg->wParam & 0xFF) != key)
             return default_handler(p);
+        key_repeated = (msg->lParam & (1 << 30)) != 0;
         (this->*operation)(key);
         return code;
     });
@@ -91,6 +92,7 @@ void Timeline_Control::seek() {
 }
 
 LRESULT Timeline_Control::on_left_down(params& p) {
+    nudge_set.clear();  // the selection may change under a held arrow
     const int x = GET_X_LPARAM(p.lParam), y = GET_Y_LPARAM(p.lParam);
     const bool ctrl = (p.wParam & MK_CONTROL) != 0;
     const std::size_t hit = hit_test(x, y);
@@ -121,6 +123,7 @@ LRESULT Timeline_Control::on_left_double(params& p) {
 }
 
 LRESULT Timeline_Control::on_right_down(params& p) {
+    nudge_set.clear();
     const POINT point{GET_X_LPARAM(p.lParam), GET_Y_LPARAM(p.lParam)};
     SetFocus(hwnd);
     const std::size_t hit = hit_test(point.x, point.y);
@@ -200,9 +203,14 @@ void Timeline_Control::key_insert(WPARAM) {
     if (on_insert) on_insert();
 }
 
-void Timeline_Control::key_escape(WPARAM) { list_view.deselect_all(); }
+void Timeline_Control::key_escape(WPARAM) {
+    nudge_set.clear();
+    list_view.deselect_all();
+}
 
 void Timeline_Control::key_nudge(WPARAM key) {
+    // A fresh press starts a new series: the previous one ended with a release seen elsewhere.
+    if (!key_repeated) nudge_set.clear();
     if (nudge_set.empty())
         for (int row : list_view.selected_indices())
             if (row >= 0) nudge_set.push_back(static_cast<std::size_t>(row));

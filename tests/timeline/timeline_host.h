@@ -149,10 +149,12 @@ struct Host {
     }
 
     /// A key press as the dialog manager hands it over: WM_GETDLGCODE with the WM_KEYDOWN.
-    LRESULT press(UINT vk) {
-        MSG msg{timeline.hwnd, WM_KEYDOWN, vk, 1, GetTickCount(), {0, 0}};
+    /// `held` marks it as the key's auto-repeat.
+    LRESULT press(UINT vk, bool held = false) {
+        const LPARAM flags = held ? (1 | (1 << 30)) : 1;
+        MSG msg{timeline.hwnd, WM_KEYDOWN, vk, flags, GetTickCount(), {0, 0}};
         const LRESULT code = SendMessageW(timeline.hwnd, WM_GETDLGCODE, vk, reinterpret_cast<LPARAM>(&msg));
-        SendMessageW(timeline.hwnd, WM_KEYDOWN, vk, 1);
+        SendMessageW(timeline.hwnd, WM_KEYDOWN, vk, flags);
         return code;
     }
     void release(UINT vk) { SendMessageW(timeline.hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u)); }

@@ -195,7 +195,7 @@ TEST_F(Input, NudgeAcrossANeighbourKeepsTheSameSubSelected) {
     host.select({0});
     host.focus_row(0);
     // 16 presses move 1000-2000 to 2600-3600, past sub 2 at 2500.
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(host.press(VK_RIGHT), DLGC_WANTARROWS);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(host.press(VK_RIGHT, i > 0), DLGC_WANTARROWS);
     host.release(VK_RIGHT);
     EXPECT_EQ(host.subs[1].text, u"moving");
     EXPECT_EQ(host.subs[1].start, 2600u);
@@ -212,6 +212,26 @@ TEST_F(Input, NudgeAcrossANeighbourKeepsTheSameSubSelected) {
     EXPECT_EQ(host.cell(1, 4), u"moving");
     EXPECT_EQ(host.cell(0, 1), u"0:00:02.500");
     EXPECT_EQ(host.cell(0, 4), u"sub 1");
+}
+
+TEST_F(Input, InterruptedSeriesStartsFromTheCurrentSelection) {
+    host.load(make_subs({{1000, 2000}, {3000, 4000}, {5000, 6000}}));
+    SetFocus(host.timeline.hwnd);
+    host.select({2});
+    host.press(VK_RIGHT);
+    // While the arrow is held the focus goes elsewhere (a question, a click on the list) and
+    // another sub gets selected; the release never reaches the timeline.
+    SetFocus(host.list.hwnd);
+    host.select({0});
+    SetFocus(host.timeline.hwnd);
+    host.press(VK_RIGHT, true);
+    EXPECT_EQ(host.subs[0].start, 1100u);
+    EXPECT_EQ(host.subs[2].start, 5100u);
+    // The same without the focus moving: a fresh press starts a new series.
+    host.select({1});
+    host.press(VK_RIGHT);
+    EXPECT_EQ(host.subs[1].start, 3100u);
+    EXPECT_EQ(host.subs[0].start, 1100u);
 }
 
 TEST_F(Input, NudgeOfTwoSelectedSubsPassingEachOther) {
