@@ -169,7 +169,7 @@ std::uint32_t Dx_Player::current_position() const {
     return units_to_ms(units);
 }
 
-bool Dx_Player::seek_by(std::int32_t delta_ms) {
+bool Dx_Player::seek_by(std::int64_t delta_ms) {
     LONGLONG units = 0;
     if (!seeking_ || FAILED(seeking_->GetCurrentPosition(&units)))
         return false;

@@ -48,8 +48,8 @@ public:
 
     /// Milliseconds; 0 when there is no seeking interface or the query fails.
     std::uint32_t current_position() const;
-    /// Relative seek; the graph clamps the result.
-    bool seek_by(std::int32_t delta_ms);
+    /// Relative seek, stopping at the start and the end.
+    bool seek_by(std::int64_t delta_ms);
 
     bool loaded() const { return renderer_ != nullptr; }
     HWND window() const { return window_; }

@@ -468,7 +468,7 @@ std::uint32_t Video_Control::read_position() const {
     return player.current_position();
 }
 
-void Video_Control::step(std::int32_t delta) {
+void Video_Control::step(std::int64_t delta) {
     player.seek_by(delta);
     const std::uint32_t position = read_position();
     clock.time_ms = position;
@@ -478,12 +478,22 @@ void Video_Control::step(std::int32_t delta) {
     InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
 }
 
+namespace {
+
+// Any step from the settings, in a signed range that its negation and the 100 ns units keep:
+// 2^40 ms is longer than any video.
+std::int64_t step_ms(std::uint64_t seek_step) {
+    return static_cast<std::int64_t>(std::min<std::uint64_t>(seek_step, std::uint64_t{1} << 40));
+}
+
+}  // namespace
+
 void Video_Control::step_back() {
-    step(-static_cast<std::int32_t>(seek_step));
+    step(-step_ms(seek_step));
 }
 
 void Video_Control::step_forward() {
-    step(static_cast<std::int32_t>(seek_step));
+    step(step_ms(seek_step));
 }
 
 void Video_Control::refresh() {

@@ -107,7 +107,7 @@ private:
     LRESULT on_size(params& p);
     LRESULT on_timer(params& p);
     void poll();
-    void step(std::int32_t delta);
+    void step(std::int64_t delta);
     std::uint32_t read_position() const;
     /// Puts the clock and the text band on the fitted picture.
     void place_children(const RECT& fitted);

@@ -191,6 +191,15 @@ TEST_F(VideoControlTest, StepShowsTheSubOfTheNewPositionWhilePaused) {
     EXPECT_EQ(video_->text_overlay.sub_index, 0u);
     video_->seek_to(3000);  // between the subs
     EXPECT_EQ(video_->text_overlay.sub_index, no_position);
+    // Steps from the settings beyond 31 bits still go their way, to the end or the start.
+    for (std::uint64_t huge : {2147483648ull, 3000000000ull, 4294967295ull}) {
+        video_->seek_step = huge;
+        video_->seek_to(3000);
+        video_->step_forward();
+        EXPECT_GT(video_->clock.time_ms, 3000u) << huge;
+        video_->step_back();
+        EXPECT_EQ(video_->clock.time_ms, 0u) << huge;
+    }
 }
 
 TEST_F(VideoControlTest, ResizeRefitsTheChildren) {
