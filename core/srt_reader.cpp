@@ -297,6 +297,12 @@ bool read_srt_file(Sub_List& list, const std::u16string& path, std::u16string* e
             set_error(error_text, u"Offset is beyond end of file.");
             return false;
         }
+        // The bytes, the decoded text and the subs' texts take about six times the file at the
+        // peak; asking for more than there is would end the program.
+        if (!memory_available(size * 6)) {
+            set_error(error_text, u"There is not enough memory to read this file.");
+            return false;
+        }
         const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[size]);
         std::memcpy(bytes.get(), file.view, size);
         file.release();

@@ -103,5 +103,9 @@ bool write_text_file_safely(const std::u16string& path, std::u16string_view text
 /// E: for a drive-relative name, . for a bare name.
 std::u16string folder_of(const std::u16string& path);
 
+/// Whether about this many bytes could be allocated now (memory and swap or page file
+/// together), so that reading a very large file is refused instead of ending the program.
+bool memory_available(std::uint64_t bytes);
+
 /// The platform's description of an error code, then " (error N)".
 std::u16string system_error_text(unsigned code);

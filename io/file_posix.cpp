@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/sysinfo.h>
 #include <unistd.h>
 
 namespace {
@@ -170,6 +171,13 @@ bool Mapped_File::open_and_map(const std::u16string& path, std::u16string* error
 
 std::u16string system_error_text(unsigned code) {
     return format(u"%s (error %u)", utf8_to_utf16(std::strerror(static_cast<int>(code))), code);
+}
+
+bool memory_available(std::uint64_t bytes) {
+    struct sysinfo info {};
+    if (sysinfo(&info) != 0) return true;  // no answer: let the allocation tell
+    const std::uint64_t unit = info.mem_unit ? info.mem_unit : 1;
+    return bytes / unit <= std::uint64_t{info.freeram} + info.bufferram + info.freeswap;
 }
 
 unsigned last_system_error() { return static_cast<unsigned>(errno); }

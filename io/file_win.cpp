@@ -181,6 +181,13 @@ std::u16string system_error_text(unsigned code) {
     return format(u"%s (error %u)", text.empty() ? std::u16string(u"Unknown error") : text, code);
 }
 
+bool memory_available(std::uint64_t bytes) {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status)) return true;  // no answer: let the allocation tell
+    return bytes <= status.ullAvailPageFile && bytes <= status.ullAvailVirtual;
+}
+
 unsigned last_system_error() { return static_cast<unsigned>(GetLastError()); }
 
 void remove_file(const std::u16string& path) { DeleteFileW(wide(path)); }

@@ -1,6 +1,9 @@
 #include "core/srt_reader.h"
+#include "io/file.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "io/strings.h"
 #include "tests/core/temp_folder.h"
@@ -150,6 +153,19 @@ TEST(SrtReader, PathFailures) {
             EXPECT_EQ(error.substr(0, c.error_prefix.size()), c.error_prefix) << to_utf8(error);
         EXPECT_TRUE(lists_equal(list, marker));
     }
+}
+
+TEST(SrtReader, FileTooLargeForTheMemoryIsRefused) {
+    Temp_Folder folder;
+    const std::u16string big = folder.write("big.srt", "1");
+    std::error_code ec;
+    std::filesystem::resize_file(std::filesystem::path(big), 0xFFFFFFFFull, ec);  // sparse where possible
+    if (ec || memory_available(0xFFFFFFFFull * 6)) GTEST_SKIP() << "this machine could read it";
+    Sub_List list = marker;
+    std::u16string error;
+    EXPECT_FALSE(read_srt_file(list, big, &error));
+    EXPECT_EQ(error, u"There is not enough memory to read this file.");
+    EXPECT_TRUE(lists_equal(list, marker));
 }
 
 TEST(SrtReader, WorksWithoutErrorText) {
