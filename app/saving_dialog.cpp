@@ -1,6 +1,5 @@
 #include "app/saving_dialog.h"
 
-#include "app/main_window.h"
 #include "core/srt_writer.h"
 #include "gui/win_str.h"
 #include "io/file.h"
@@ -20,11 +19,19 @@ LRESULT Saving_Dialog::on_init() {
     const HWND progress = GetDlgItem(hwnd, IDC_SAVING_PROGRESS);
     SetWindowLongPtrW(progress, GWL_STYLE, GetWindowLongPtrW(progress, GWL_STYLE) | PBS_MARQUEE);
     SendMessageW(progress, PBM_SETMARQUEE, TRUE, 0);
-    start_thread([this] {
+    const bool started = start_worker([this] {
         const std::u16string text = write_srt(*subs);
         const bool ok = write_text_file_safely(path, text, &error_text);
         run_on_ui_thread(*this, [this, ok] { EndDialog(hwnd, ok ? result_saved : result_failed); });
     });
+    // Without a worker nothing would ever end the dialog.
+    if (!started) {
+        const unsigned code = static_cast<unsigned>(GetLastError());
+        error_text = u"The file could not be saved: no thread could be started to write it.";
+        if (code) error_text += u"\n" + system_error_text(code);
+        if (path_exists(path)) error_text += u"\nThe file on disk was not changed.";
+        EndDialog(hwnd, result_failed);
+    }
     center_on_parent(*this);
     return 1;
 }

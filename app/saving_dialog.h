@@ -1,6 +1,7 @@
 #pragma once
 // "Saving file..." (template 108): writes the document on a worker thread behind a marquee.
 
+#include <functional>
 #include <string>
 
 #include "core/sub_list.h"
@@ -19,6 +20,8 @@ public:
 
     std::u16string path;
     std::u16string error_text;  ///< filled by the worker before it reports
+    /// Starts the worker; replaceable so that a failure to start can be shown.
+    std::function<bool(std::function<void()>)> start_worker = start_thread;
 
 private:
     LRESULT on_init();
