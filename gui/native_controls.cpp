@@ -138,9 +138,13 @@ void listview::scroll_to(int index) {
         rect = {LVIR_BOUNDS, 0, 0, 0};
         SendMessageW(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect));
     }
+    // The row must be whole between the header (the top row's top) and the bottom edge; a row
+    // cut by the bottom edge or just below it counts as hidden too.
     const int y = rect.top;
-    if (y < top.top || y > top.top + height)
-        SendMessageW(hwnd, LVM_SCROLL, 0, y - top.top - height / 2 + 2 * (top.bottom - top.top));
+    if (y >= top.top && rect.bottom <= height) return;
+    SendMessageW(hwnd, LVM_SCROLL, 0, y - top.top - height / 2 + 2 * (top.bottom - top.top));
+    // Some list views scroll less than asked; the row still ends up whole.
+    SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
 }
 
 int listview::show_context_menu(bool from_mouse) {

@@ -183,11 +183,27 @@ TEST_F(ListView, FillColumnTakesWhatIsLeft) {
     EXPECT_EQ(SendMessageW(dialog.list.hwnd, LVM_GETCOLUMNWIDTH, 1, 0), 0);
 }
 
-TEST_F(ListView, ScrollToBringsTheRowIntoView) {
+TEST_F(ListView, ScrollToBringsTheRowWhollyIntoView) {
     dialog.fill(200);
+    const HWND list = dialog.list.hwnd;
+    const auto whole = [list](int row) {
+        RECT client{}, header{}, item{LVIR_BOUNDS, 0, 0, 0};
+        GetClientRect(list, &client);
+        GetWindowRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
+        SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+        return item.top >= header.bottom - header.top && item.bottom <= client.bottom;
+    };
     for (int target : {150, 10, 199}) {
         dialog.list.scroll_to(target);
-        EXPECT_TRUE(SendMessageW(dialog.list.hwnd, LVM_ISITEMVISIBLE, target, 0)) << target;
+        EXPECT_TRUE(whole(target)) << target;
+    }
+    // From the top: the row cut by the bottom edge and the two below it.
+    const int page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    for (int target : {page, page + 1, page + 2}) {
+        SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+        ASSERT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+        dialog.list.scroll_to(target);
+        EXPECT_TRUE(whole(target)) << target << " of " << page << " a page";
     }
 }
 
