@@ -37,11 +37,11 @@ void Merge_Dialog::load(const std::u16string& path) {
     Sub_List read;
     std::u16string error;
     if (!read_srt_file(read, path, &error)) {
-        message_box(*this, u"Subtitle error", format(u"Subtitle loading failed:\n%s\n%s", error, path), MB_ICONERROR);
+        message_box(*this, u"Subtitle error", format(u"Subtitle loading failed:\n%s\n%s", shorten_discarded_lines(error), path), MB_ICONERROR);
         return;
     }
     loaded = std::move(read);
-    if (!error.empty()) message_box(*this, u"Malformed sub", error, MB_ICONEXCLAMATION);
+    if (!error.empty()) message_box(*this, u"Malformed sub", shorten_discarded_lines(error), MB_ICONEXCLAMATION);
     set_window_text(file_edit.hwnd, path);
     set_window_text(count_edit.hwnd, format(u"%u", static_cast<unsigned long long>(loaded.size())));
     SetFocus(GetDlgItem(hwnd, IDOK));

@@ -129,6 +129,8 @@ struct Text_Survey {
     bool has_nul = false;
 };
 
+constexpr char16_t discarded_text[] = u"Some subs discarded due to faulty timecodes at line(s): ";
+
 // One pass the compiler can vectorise.
 Text_Survey survey(std::u16string_view text, char16_t first) {
     std::size_t breaks = 0;
@@ -255,7 +257,7 @@ bool parse_srt_text(std::u16string_view text, Sub_List& list, std::u16string* er
         return true;
     if (error_text) {
         std::u16string& message = *error_text;
-        message = u"Some subs discarded due to faulty timecodes at line(s): ";
+        message = discarded_text;
         for (std::size_t i = 0; i < faulty.size(); ++i) {
             if (i > 0)
                 message += u", ";
@@ -266,6 +268,22 @@ bool parse_srt_text(std::u16string_view text, Sub_List& list, std::u16string* er
             message += u" Loading failed.";
     }
     return !list.empty();
+}
+
+std::u16string shorten_discarded_lines(std::u16string_view text, std::size_t shown) {
+    const std::u16string_view head = discarded_text;
+    if (text.substr(0, head.size()) != head) return std::u16string(text);
+    const std::size_t end = text.find(u'.', head.size());
+    if (end == std::u16string_view::npos) return std::u16string(text);
+    const std::u16string_view numbers = text.substr(head.size(), end - head.size());
+    std::size_t count = 1, cut = std::u16string_view::npos;
+    for (std::size_t at = numbers.find(u", "); at != std::u16string_view::npos; at = numbers.find(u", ", at + 2))
+        if (++count == shown + 1) cut = at;
+    if (cut == std::u16string_view::npos) return std::u16string(text);
+    // The list's closing full stop goes; " Loading failed." stays.
+    return std::u16string(text.substr(0, head.size() + cut)) + u", ..." + std::u16string(text.substr(end + 1)) +
+           u"\n" + group_thousands(static_cast<std::int32_t>(std::min<std::size_t>(count - shown, INT32_MAX))) +
+           u" more not listed.";
 }
 
 bool parse_srt_bytes(const std::uint8_t* bytes, std::size_t size, Sub_List& list,

@@ -24,5 +24,10 @@ bool parse_srt_bytes(const std::uint8_t* bytes, std::size_t size, Sub_List& list
 /// The parsing step on decoded text.
 bool parse_srt_text(std::u16string_view text, Sub_List& list, std::u16string* error_text = nullptr);
 
+/// The reader's text about discarded subs cut to its first `shown` line numbers, with a last
+/// line saying how many more there were, so that a message box stays on the screen. Any other
+/// text, or one that lists no more than that, comes back as it is.
+std::u16string shorten_discarded_lines(std::u16string_view text, std::size_t shown = 20);
+
 /// One timecode line, already trimmed. False when it does not follow the format.
 bool parse_timecode_line(std::u16string_view line, std::uint64_t& start, std::uint64_t& end);

@@ -168,6 +168,32 @@ TEST(SrtReader, FileTooLargeForTheMemoryIsRefused) {
     EXPECT_TRUE(lists_equal(list, marker));
 }
 
+TEST(SrtReader, ShortenedListOfDiscardedLines) {
+    const std::u16string head = u"Some subs discarded due to faulty timecodes at line(s): ";
+    const auto numbers = [](int from, int to) {
+        std::u16string list;
+        for (int n = from; n <= to; ++n) list += (n > from ? u", " : u"") + to_decimal(n);
+        return list;
+    };
+    const struct { std::u16string text, shown; } cases[] = {
+        {head + numbers(1, 20) + u".", head + numbers(1, 20) + u"."},  // twenty: as it is
+        {head + numbers(1, 21) + u".", head + numbers(1, 20) + u", ...\n1 more not listed."},
+        {head + numbers(1, 5000) + u". Loading failed.",
+         head + numbers(1, 20) + u", ... Loading failed.\n4,980 more not listed."},
+        {u"Empty file.", u"Empty file."},  // other texts
+    };
+    for (const auto& c : cases) EXPECT_EQ(shorten_discarded_lines(c.text), c.shown) << to_utf8(c.shown);
+    // The reader's own text for a file with many bad blocks.
+    std::string bytes;
+    for (int i = 0; i < 30; ++i) bytes += "1\r\nbad\r\nX\r\n\r\n";
+    bytes += "1\r\n00:00:01,000 --> 00:00:02,000\r\nGood\r\n";
+    const Read_Result r = read_bytes(bytes);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(shorten_discarded_lines(r.error),
+              head + u"2, 6, 10, 14, 18, 22, 26, 30, 34, 38, 42, 46, 50, 54, 58, 62, 66, 70, 74, 78, ...\n"
+                     u"10 more not listed.");
+}
+
 TEST(SrtReader, WorksWithoutErrorText) {
     Temp_Folder folder;
     Sub_List list;
