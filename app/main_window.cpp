@@ -25,7 +25,16 @@ Main_Window::Main_Window()
     on_message(WM_INITDIALOG, [this](params&) { return on_init_dialog(); });
     on_message(WM_CLOSE, [this](params&) { return on_close(); });
     on_message(WM_SIZE, [this](params& p) { return on_size(p); });
-    on_message(WM_DROPFILES, [this](params& p) { return on_drop_files(p); });
+    on_message(WM_DROPFILES, [this](params& p) {
+        Flow flow(*this);
+        return on_drop_files(p);
+    });
+    // A popup menu tracks in a loop of its own; its commands come after it.
+    on_message(WM_ENTERMENULOOP, [this](params&) { ++flows; return LRESULT{0}; });
+    on_message(WM_EXITMENULOOP, [this](params&) {
+        end_flow();
+        return LRESULT{0};
+    });
 
     on_init_menu_popup(cmd_open_sub, [this](params& p) { return on_file_menu(p); });
     on_init_menu_popup(cmd_seek_back, [this](params& p) { return on_playback_menu(p); });
@@ -38,7 +47,11 @@ Main_Window::Main_Window()
     on_notify(main_list_id, LVN_KEYDOWN, [this](params& p) { return on_list_key(p); });
 
     const auto cmd = [this](unsigned id, auto action) {
-        on_command(id, [action](params&) { action(); return LRESULT{1}; });
+        on_command(id, [this, action](params&) {
+            Flow flow(*this);
+            action();
+            return LRESULT{1};
+        });
     };
     cmd(cmd_open_sub, [this] { open_sub(std::nullopt, true); });
     cmd(cmd_save_sub, [this] {
@@ -77,8 +90,22 @@ Main_Window::Main_Window()
         timeline.playhead = ms;
         repaint_timeline();
     };
-    recent_subs.on_select = [this](std::uint32_t index) { open_recent_sub(index); };
-    recent_videos.on_select = [this](std::uint32_t index) { open_recent_video(index); };
+    recent_subs.on_select = [this](std::uint32_t index) {
+        Flow flow(*this);
+        open_recent_sub(index);
+    };
+    recent_videos.on_select = [this](std::uint32_t index) {
+        Flow flow(*this);
+        open_recent_video(index);
+    };
+}
+
+Main_Window::Flow::~Flow() { window.end_flow(); }
+
+void Main_Window::end_flow() {
+    if (--flows > 0 || !close_deferred) return;
+    close_deferred = false;
+    if (hwnd) PostMessageW(hwnd, WM_CLOSE, 0, 0);
 }
 
 Main_Window::~Main_Window() {
@@ -125,6 +152,7 @@ LRESULT Main_Window::on_init_dialog() {
     // The resource's caption is only the program's name; an empty document is untitled.
     set_document_title(u"");
     SetFocus(list.hwnd);
+    Flow flow(*this);
     handle_command_line();
     return 1;
 }
@@ -140,8 +168,12 @@ bool Main_Window::load_settings() {
     // Every key is read up front, so a damaged file stops the start before anything is built.
     bool upgraded = false;
     Startup_Settings values;
-    if (!check_settings_version(settings, upgraded, &error) || !read_startup_settings(settings, values, &error)) {
-        box(u"Bad config", std::u16string(bad_config_text) + u"\n\n" + error, MB_ICONERROR);
+    const bool version_known = check_settings_version(settings, upgraded, &error);
+    if (!version_known || !read_startup_settings(settings, values, &error)) {
+        // A version that is not known gets the plain text; what is missing or damaged is named.
+        const bool unknown_version = !version_known && get_value(settings, u"Program", u"version");
+        box(u"Bad config", unknown_version ? std::u16string(bad_config_text) : bad_config_text + (u"\n\n" + error),
+            MB_ICONERROR);
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         return false;
     }
@@ -180,9 +212,16 @@ LRESULT Main_Window::on_size(params& p) {
 }
 
 LRESULT Main_Window::on_close() {
+    // A close from outside (End task, a posted WM_CLOSE) can arrive inside a dialog or while
+    // the save worker writes `subs`: it runs once that flow has ended.
+    if (flows > 0) {
+        close_deferred = true;
+        return 1;
+    }
+    Flow flow(*this);
     // A failed start closes before any pane exists: nothing to save then.
     if (settings_loaded) {
-        close_sub(false);
+        if (!close_sub(false)) return 1;
         if (!IsIconic(hwnd) && !IsZoomed(hwnd) && path_exists(settings_path)) {
             RECT r{};
             GetWindowRect(hwnd, &r);

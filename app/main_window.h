@@ -65,12 +65,15 @@ public:
     /// Tests set it before `run`.
     std::u16string settings_directory;
 
-    /// With no path the user picks one. `search_video` offers a same-named video.
-    void open_sub(std::optional<std::u16string> path, bool search_video);
-    /// With no path the user picks one (Save as).
-    void save_sub(std::optional<std::u16string> path);
-    /// Empties the document, offering to save it when it differs from its file.
-    void close_sub(bool ask_video);
+    /// With no path the user picks one. `search_video` offers a same-named video. A document
+    /// that differs from its file is offered for saving first; false when the user cancelled
+    /// there (or that save failed), so nothing was opened.
+    bool open_sub(std::optional<std::u16string> path, bool search_video);
+    /// With no path the user picks one (Save as). True when the file was written.
+    bool save_sub(std::optional<std::u16string> path);
+    /// Empties the document, offering to save it when it differs from its file. False, with
+    /// the document kept, when the offered save failed or was cancelled.
+    bool close_sub(bool ask_video);
     void mark_modified();
     void open_video(std::optional<std::u16string> path, bool search_sub);
     void close_video(bool ask_sub);
@@ -110,6 +113,10 @@ private:
     LRESULT on_drop_files(params& p);
     void open_recent_sub(std::uint32_t index);
     bool differs_from_file();
+    /// Runs the save question when the document differs from its file; false when the user
+    /// cancelled, or said Yes and the save did not happen.
+    bool offer_to_save(UINT buttons);
+    bool save_current();
     void set_document_title(const std::u16string& path);
     void show_document_path(const std::u16string& path);
 
@@ -152,6 +159,20 @@ private:
     void repaint_timeline();
     void send_command(unsigned id);
 
+    /// Held while a flow of the window runs: its dialogs and the save worker may use `subs`,
+    /// so a close that arrives meanwhile waits until the last flow has ended.
+    class Flow {
+    public:
+        explicit Flow(Main_Window& window) : window(window) { ++window.flows; }
+        ~Flow();
+        Flow(const Flow&) = delete;
+        Flow& operator=(const Flow&) = delete;
+
+    private:
+        Main_Window& window;
+    };
+    void end_flow();
+
     Ini_File settings;
     std::u16string settings_path;
     recent_menu recent_subs;
@@ -167,4 +188,6 @@ private:
     std::uint32_t new_sub_length = 0;
     bool selection_timer_armed = false;
     bool settings_loaded = false;
+    unsigned flows = 0;
+    bool close_deferred = false;
 };

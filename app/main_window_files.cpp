@@ -34,7 +34,7 @@ void Main_Window::show_document_path(const std::u16string& path) {
     SendMessageW(status.hwnd, SB_SETICON, 0, reinterpret_cast<LPARAM>(path.empty() ? nullptr : srt_icon.icon));
 }
 
-void Main_Window::open_sub(std::optional<std::u16string> given, bool search_video) {
+bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_video) {
     pause_video();
     std::u16string path;
     if (given) {
@@ -42,10 +42,14 @@ void Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
         if (!has_extension(path, u".srt")) {
             box(u"Unsupported subtitle", format(u"The chosen subtitle format is not suported:\n%s", file_name_of(path)),
                 MB_ICONERROR);
-            return;
+            return true;
         }
-    } else if (!open_file_dialog(*this, u"SubRip subtitle (*.srt)|*.srt", path)) {
-        return;
+        // Asked before anything of the document is replaced; a Yes has saved even when the
+        // file then cannot be read.
+        if (!offer_to_save(MB_YESNOCANCEL)) return false;
+    } else {
+        if (!offer_to_save(MB_YESNOCANCEL)) return false;
+        if (!open_file_dialog(*this, u"SubRip subtitle (*.srt)|*.srt", path)) return true;
     }
 
     // Read into a new list: the document and its display stay as they are until the new
@@ -53,10 +57,11 @@ void Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
     Sub_List loaded;
     std::u16string error;
     if (!read_srt_file(loaded, path, &error)) {
-        box(u"Subs loading failed", format(u"\"%s\"\n\n Subtitle loading failed:\n%s", path, error), MB_ICONERROR);
-        return;
+        box(u"Subs loading failed",
+            format(u"\"%s\"\n\n Subtitle loading failed:\n%s", path, shorten_discarded_lines(error)), MB_ICONERROR);
+        return true;
     }
-    if (!error.empty()) box(u"Malformed sub", error, MB_ICONEXCLAMATION);
+    if (!error.empty()) box(u"Malformed sub", shorten_discarded_lines(error), MB_ICONEXCLAMATION);
 
     if (search_video) {
         for (const char16_t* ext : video_extensions) {
@@ -66,7 +71,7 @@ void Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
             const int answer = box(u"Load video",
                                    format(u"Video found:\n\"%s\"\n\nDo you want to load it too?", file_name_of(candidate)),
                                    MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
-            if (answer == IDCANCEL) return;
+            if (answer == IDCANCEL) return true;
             if (answer == IDYES) open_video(candidate, false);
             break;
         }
@@ -86,9 +91,10 @@ void Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
         repaint_timeline();
     check_overlaps(false);
     warn_subs_past_end();
+    return true;
 }
 
-void Main_Window::save_sub(std::optional<std::u16string> given) {
+bool Main_Window::save_sub(std::optional<std::u16string> given) {
     pause_video();
     std::u16string path;
     if (given) {
@@ -99,13 +105,13 @@ void Main_Window::save_sub(std::optional<std::u16string> given) {
             proposal = video.video_path;
             replace_extension(proposal, u".srt");
         }
-        if (!save_file_dialog(*this, path, proposal.empty() ? nullptr : &proposal)) return;
+        if (!save_file_dialog(*this, path, proposal.empty() ? nullptr : &proposal)) return false;
     }
 
     Saving_Dialog saving(path, subs);
     if (saving.show(hwnd) != Saving_Dialog::result_saved) {
         box(u"Saving failed", saving.error_text, MB_ICONERROR);
-        return;
+        return false;
     }
 
     std::u16string error;
@@ -120,7 +126,7 @@ void Main_Window::save_sub(std::optional<std::u16string> given) {
     if (!error.empty()) {
         box(u"Reading error", format(u"Subtitle file was saved, but file size could not be calculated:\n%s", error),
             MB_ICONEXCLAMATION);
-        return;
+        return true;  // written all the same
     }
 
     SYSTEMTIME now{};
@@ -134,21 +140,33 @@ void Main_Window::save_sub(std::optional<std::u16string> given) {
         format(u"Subtitle file successfully saved as:\n\n\"%s\"\n\nTotal subtitles: %s\nFile size: %s", path,
                group_thousands(static_cast<std::int32_t>(subs.size())), format_file_size(size)),
         MB_ICONINFORMATION);
+    return true;
+}
+
+bool Main_Window::save_current() {
+    const std::u16string path = document_path();
+    return save_sub(path.empty() ? std::nullopt : std::optional<std::u16string>(path));
 }
 
 bool Main_Window::differs_from_file() {
     const std::u16string path = document_path();
     if (path.empty()) return !subs.empty();
+    // A file that can no longer be read (gone, moved, locked) cannot hold the edits.
     Sub_List on_disk;
-    if (!read_srt_file(on_disk, path)) return false;
+    if (!read_srt_file(on_disk, path)) return !subs.empty();
     return !lists_equal(subs, on_disk);
 }
 
-void Main_Window::close_sub(bool ask_video) {
+bool Main_Window::offer_to_save(UINT buttons) {
+    if (!differs_from_file()) return true;
+    const int answer = box(u"Save sub", u"The sub has been modified, do you wish to save it?", buttons | MB_ICONQUESTION);
+    if (answer == IDCANCEL) return false;
+    return answer != IDYES || save_current();
+}
+
+bool Main_Window::close_sub(bool ask_video) {
     pause_video();
-    if (differs_from_file() &&
-        box(u"Save sub", u"The sub has been modified, do you wish to save it?", MB_YESNO | MB_ICONQUESTION) == IDYES)
-        send_command(cmd_save_sub);
+    if (!offer_to_save(MB_YESNO)) return false;
     const bool close_video_too =
         ask_video && video_loaded() &&
         box(u"Close video", u"There's a video currently loaded, do you want to close it too?",
@@ -160,6 +178,7 @@ void Main_Window::close_sub(bool ask_video) {
     set_status(1, u"Saved: never");
     set_document_title(u"");
     if (close_video_too) close_video(false);
+    return true;
 }
 
 void Main_Window::open_recent_sub(std::uint32_t index) {
@@ -213,8 +232,7 @@ LRESULT Main_Window::on_drop_files(params& p) {
         }
     }
     if (subtitle) {
-        open_sub(*subtitle, !video_path);
-        if (video_path) open_video(*video_path, false);
+        if (open_sub(*subtitle, !video_path) && video_path) open_video(*video_path, false);
     } else if (video_path) {
         open_video(*video_path, true);
     } else {

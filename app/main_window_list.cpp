@@ -206,10 +206,11 @@ void Main_Window::insert_sub() {
     if (i == no_position) i = subs.size();
     Edit_Sub_Data data;
     data.number = i + 1;
-    data.sub.start = t;
-    data.sub.end = t + new_sub_length;
+    // The setting is signed: a negative length counts as 0, and no time passes what a file holds.
+    data.sub = new_sub_at(t, static_cast<std::int32_t>(new_sub_length));
     Edit_Dialog dialog(data);
-    if (dialog.show(hwnd) != 1) return;
+    // The close box also gives 1, with the text as it was: a blank sub is never inserted.
+    if (dialog.show(hwnd) != 1 || data.sub.text.empty()) return;
     i = insert_sorted(subs, data.sub);
     set_row(i, true);
     renumber_from(i + 1);
@@ -231,7 +232,8 @@ void Main_Window::edit_sub() {
     data.number = k + 1;
     data.sub = subs[k];
     Edit_Dialog dialog(data);
-    if (dialog.show(hwnd) == 1 && data.sub.text != subs[k].text) {
+    // A rejected OK leaves its empty text in `data`, which the close box would then hand back.
+    if (dialog.show(hwnd) == 1 && !data.sub.text.empty() && data.sub.text != subs[k].text) {
         subs[k] = data.sub;
         repaint_timeline();
         video.refresh();

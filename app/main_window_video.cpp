@@ -71,7 +71,7 @@ void Main_Window::open_video(std::optional<std::u16string> given, bool search_su
                 box(u"Load subtitle", format(u"Subtitle found:\n\"%s\"\n\nDo you want to load it too?", file_name_of(subtitle)),
                     MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
             if (answer == IDCANCEL) return;
-            if (answer == IDYES) open_sub(subtitle, false);
+            if (answer == IDYES && !open_sub(subtitle, false)) return;
         }
     }
 

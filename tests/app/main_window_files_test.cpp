@@ -139,6 +139,40 @@ TEST(Open_Sub, CancelAtLoadVideoKeepsPreviousDocument) {
     });
 }
 
+TEST(Open_Sub, ModifiedDocumentIsOfferedForSavingFirst) {
+    const std::string two_left = "\xEF\xBB\xBF" "1\r\n01:02:03,456 --> 01:02:05,006\r\nSecond line one\r\nline two\r\n\r\n"
+                                 "2\r\n01:10:00,000 --> 01:10:01,000\r\n<i>Third</i>\r\n\r\n";
+    const struct { int answer; const char* title; std::string first_on_disk; } cases[] = {
+        {IDCANCEL, "first.srt * - Cuemill", three_subs},  // nothing opened, the edit kept
+        {IDNO, "other.srt - Cuemill", three_subs},        // opened, the edit dropped as asked
+        {IDYES, "other.srt - Cuemill", two_left},         // saved, then opened
+    };
+    for (const auto& c : cases) {
+        App_Folder folder;
+        folder.write("first.srt", three_subs);
+        folder.write("other.srt", "1\r\n00:00:05,000 --> 00:00:06,000\r\nOther\r\n\r\n");
+        Main_Window window;
+        run_with_script(window, folder, [&](HWND main) {
+            open_file(main, folder, "first.srt", 3);
+            select_only(list_of(main), {0});
+            post_command(main, cmd_remove);
+            answer(wait_for_dialog(u"Remove sub"), IDYES);
+            ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "first.srt * - Cuemill"; }));
+            drop_files(main, {folder.path("other.srt")});
+            const HWND box = wait_for_dialog(u"Save sub");
+            ASSERT_NE(box, nullptr) << c.answer;
+            EXPECT_EQ(utf8(box_text(box)), "The sub has been modified, do you wish to save it?");
+            EXPECT_NE(GetDlgItem(box, IDCANCEL), nullptr);
+            answer(box, c.answer);
+            if (c.answer == IDYES) answer(wait_for_dialog(u"Subtitle saved"), IDOK);
+            EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == c.title; })) << utf8(text_of(main));
+            EXPECT_EQ(list_rows(list_of(main)).size(), c.answer == IDCANCEL ? 2u : 1u);
+            EXPECT_EQ(folder.read("first.srt"), c.first_on_disk);
+            close_without_saving(main);
+        });
+    }
+}
+
 TEST(Drop_Files, WrongDropsAreRefused) {
     const struct {
         std::vector<const char*> names;
@@ -268,7 +302,7 @@ TEST(Settings, DamagedFileStopsWithBadConfig) {
         const char* to;
         const char* detail;
     } cases[] = {
-        {"version=1.3.0", "version=1.4.0", "The version \"1.4.0\" is not known."},            // newer
+        {"version=1.3.0", "version=1.4.0", ""},                                                // newer: the plain text
         {"newSubLength=2000\r\n", "", "The key \"newSubLength\" is missing from [Params]."},  // key gone
         {"[Window]", "[Win]", "The section [Window] is missing."},                             // section gone
         {"playbackSeek=5000", "playbackSeek=five", "The value \"five\" of \"playbackSeek\" in [Params] is not a valid number."},
@@ -291,7 +325,7 @@ TEST(Settings, DamagedFileStopsWithBadConfig) {
         driver.join();
         EXPECT_EQ(result, 0);
         EXPECT_EQ(utf8(text), std::string("The configuration file \"Cuemill.ini\" has a bad format.\n"
-                                          "Cuemill cannot run.\n\n") + c.detail);
+                                          "Cuemill cannot run.") + (*c.detail ? "\n\n" : "") + c.detail);
         EXPECT_EQ(folder.read("Cuemill.ini"), before);  // nothing written
     }
 }

@@ -18,7 +18,10 @@ import cuemill_e2e as e2e  # noqa: E402
 
 ARGS = None
 WM_CLOSE = 0x0010
+WM_SYSCOMMAND, SC_CLOSE = 0x0112, 0xF060
+IDM_CLOSE_SUB, IDM_INSERT_SUB = 40006, 40020
 IDM_CHECK_OVERLAPS, IDM_SEEK_FORWARD, IDM_PLAY_PAUSE = 40024, 40012, 40013
+RECENT_SUB_2 = 57617  # the second entry of the recent subtitles menu
 
 # Settings the tests rely on, written into every private copy of the program.
 SETTINGS = (
@@ -137,7 +140,12 @@ class Cuemill:
         seen = []
 
         def check():
-            seen[:] = [read()]
+            # A window busy with a long document does not answer the probe for a while.
+            try:
+                seen[:] = [read()]
+            except e2e.E2EError as busy:
+                seen[:] = [busy]
+                return False
             return seen[0] == want
         try:
             return e2e.wait_for(check, timeout, "%s = %r" % (what, want))
@@ -367,6 +375,188 @@ class Cuemill_Test(unittest.TestCase):
         self.assertEqual(box.text, "Do you want to remove the sub #2?")
         self.assertEqual(app.rows(), rows_of(subs))
         self.assertEqual(app.title(), "keep.srt - Cuemill")
+
+    # -- nothing is lost --------------------------------------------------------------------
+
+    def modified(self, app, name, subs, timeout=15):
+        """Removes the first sub, selected by the opening, with Delete and Yes; returns the subs
+        left. The selection is told by the status bar: a long list is not read row by row."""
+        app.wait_status(2, "1/%d subs" % len(subs), timeout)
+        app.key("Delete")
+        app.answer("Remove sub", "Yes")
+        app.wait_title("%s * - Cuemill" % name, timeout)
+        return subs[1:]
+
+    def test_opening_another_file_offers_to_save_first(self):
+        a_subs = [(1000, 2000, "A one"), (3000, 4000, "A two")]
+        b_subs = [(1000, 2000, "B one"), (3000, 4000, "B two"), (5000, 6000, "B three")]
+        a = self.write_srt("a.srt", a_subs)
+        b = self.write_srt("b.srt", b_subs)
+        with open(os.path.join(self.program, "Cuemill.ini"), "r+b") as f:
+            ini = f.read().replace(b"[RecentSubs]\r\n", b"[RecentSubs]\r\nfile1=" +
+                                   self.session.winpath(b).encode("utf-8") + b"\r\n")
+            f.seek(0)
+            f.write(ini)
+        with open(a, "rb") as f:
+            a_bytes = f.read()
+        app = self.launch(a)
+        app.wait_rows(rows_of(a_subs))
+        left = self.modified(app, "a.srt", a_subs)
+
+        # The recent entry b.srt: Cancel keeps the document, No opens without saving.
+        for answer in ("Cancel", "No"):
+            self.session.command(app.main, RECENT_SUB_2)
+            box = app.answer("Save sub", answer)
+            self.assertEqual(box.text, "The sub has been modified, do you wish to save it?")
+            self.assertEqual(box.buttons, ["Yes", "No", "Cancel"])
+        app.wait_title("b.srt - Cuemill")
+        app.wait_rows(rows_of(b_subs))
+        with open(a, "rb") as f:
+            self.assertEqual(f.read(), a_bytes)
+
+        # Ctrl+O asks before its dialog: Yes saves, and a cancelled dialog keeps what was saved.
+        left = self.modified(app, "b.srt", b_subs)
+        app.key("ctrl+o")
+        app.answer("Save sub", "Yes")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        dialog = app.box("Open")
+        self.session.post(dialog.hwnd, WM_CLOSE)
+        app.wait_title("b.srt - Cuemill")
+        app.wait_rows(rows_of(left))
+        with open(b, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(left))
+        self.assertEqual(app.quit(), 0)
+
+    def test_a_file_gone_behind_the_program_still_counts_as_modified(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
+        path = self.write_srt("gone.srt", subs)
+        app = self.launch(path)
+        left = self.modified(app, "gone.srt", subs)
+        os.remove(path)
+        self.session.post(app.main, WM_CLOSE)
+        app.answer("Save sub", "Yes")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        e2e.wait_for(lambda: self.session.exit_code(app.pid) is not None, 20, "the program to end")
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(left))
+
+    def test_a_failed_save_keeps_the_file_the_document_and_the_window(self):
+        full = os.path.join(self.tmp, "full")
+        os.makedirs(full)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", full],
+                                 stderr=subprocess.PIPE)
+        if mounted.returncode != 0:
+            self.skipTest("a small disk cannot be mounted here: %s" % mounted.stderr.decode().strip())
+        self.addCleanup(subprocess.run, ["umount", "-l", full])
+        subs = [(i * 1000, i * 1000 + 500, "Line %d of a film" % i) for i in range(2000)]
+        path = os.path.join(full, "film.srt")
+        with open(path, "wb") as f:
+            f.write(srt_bytes(subs))
+        with open(path, "rb") as f:
+            before = f.read()
+        # Fill the disk so that no second copy of the file fits.
+        filler = os.open(os.path.join(full, "filler"), os.O_WRONLY | os.O_CREAT)
+        try:
+            while os.write(filler, b"\0" * 4096) > 0:
+                pass
+        except OSError:
+            pass
+        os.close(filler)
+        app = self.launch(path)
+        app.wait_title("film.srt - Cuemill", timeout=30)
+        self.modified(app, "film.srt", subs)
+        app.key("ctrl+s")
+        box = app.answer("Saving failed", "OK", timeout=30)
+        # What failed, the system's reason for a full disk (112), and that nothing was lost.
+        self.assertRegex(box.text, r"^\w+\(\) failed .*\n.+ \(error 112\)\nThe file on disk was not changed\.$")
+        # Close sub and Exit alike: Yes to saving fails again, and everything stays.
+        for close in (lambda: self.session.command(app.main, IDM_CLOSE_SUB),
+                      lambda: self.session.post(app.main, WM_CLOSE)):
+            close()
+            app.answer("Save sub", "Yes")
+            app.answer("Saving failed", "OK", timeout=30)
+            app.wait_title("film.srt * - Cuemill")
+            self.assertEqual(len(app.rows()), len(subs) - 1)
+            self.assertTrue(self.session.alive(app.pid))
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), before)
+        self.assertEqual(sorted(os.listdir(full)), ["filler", "film.srt"])
+        self.assertEqual(app.quit(), 0)
+
+    def test_a_close_during_a_large_save_waits_for_it(self):
+        subs = [(i * 1000, i * 1000 + 500, "Sub number %d" % i) for i in range(100000)]
+        path = self.write_srt("long.srt", subs)
+        app = self.launch(path)
+        app.wait_title("long.srt - Cuemill", timeout=120)
+        left = self.modified(app, "long.srt", subs, timeout=120)
+        s = self.session
+        s.post(app.main, WM_CLOSE)
+        app.answer("Save sub", "Yes")
+        # As End task would: closes arrive while the worker writes the document.
+        s.post(app.main, WM_CLOSE)
+        saving = e2e.wait_for(lambda: [b for b in s.boxes(app.pid) if b.title in ("Saving file...", "Subtitle saved")],
+                              30, "the save")
+        if saving[0].title == "Saving file...":
+            s.post(app.main, WM_CLOSE)
+        app.answer("Subtitle saved", "OK", timeout=60)
+        e2e.wait_for(lambda: s.exit_code(app.pid) is not None, 30, "the program to end")
+        self.assertEqual(s.exit_code(app.pid), 0)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(left))
+
+    def test_close_boxes_of_the_edit_dialog_store_no_blank_sub(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
+        path = self.write_srt("boxes.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        s = self.session
+        # Insert, then the close box with nothing typed.
+        app.click_in(app.timeline, 20, 10)
+        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        s.command(app.main, IDM_INSERT_SUB)
+        dlg = app.box("Edit subtitle")
+        s.post(dlg.hwnd, WM_SYSCOMMAND, SC_CLOSE)
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        # Edit: an emptied text refused by OK, then the close box.
+        app.click_row(1)
+        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.key("Return")
+        dlg = app.box("Edit subtitle")
+        s.set_text(s.child(dlg.hwnd, id=1006).hwnd, "")
+        s.click_button(dlg.hwnd, "&OK")
+        app.answer("Sub text", "OK")
+        s.post(dlg.hwnd, WM_SYSCOMMAND, SC_CLOSE)
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        self.assertEqual(app.rows(), rows_of(subs))
+        self.assertEqual(app.title(), "boxes.srt - Cuemill")
+        s.post(app.main, WM_CLOSE)
+        e2e.wait_for(lambda: s.exit_code(app.pid) is not None, 20, "exit without questions")
+
+    def test_a_nudge_series_interrupted_by_a_question_moves_the_selected_sub(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two"), (5000, 6000, "Three")]
+        path = self.write_srt("held.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        s = self.session
+        app.click_row(2)
+        e2e.wait_for(lambda: app.selected() == [2], 10, "row 2 selected")
+        app.click_in(app.timeline, 20, 10)
+        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        # Right is held down while Delete asks about the sub being moved; it is let go while
+        # the question shows, so its release goes to the question.
+        s.key_down("Right")
+        try:
+            app.wait_rows(rows_of(subs[:2] + [(5100, 6100, "Three")]))
+            app.key("Delete")
+            box = app.box("Remove sub")
+        finally:
+            s.key_up("Right")
+        s.click_button(box.hwnd, "Yes")
+        app.wait_rows(rows_of(subs[:2]))
+        e2e.wait_for(lambda: app.selected() == [1], 10, "the last row selected")
+        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus back on the timeline")
+        app.key("Right")
+        app.wait_rows(rows_of([subs[0], (3100, 4100, "Two")]))
 
     # -- video -----------------------------------------------------------------------------
 
