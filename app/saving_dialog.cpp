@@ -1,6 +1,7 @@
 #include "app/saving_dialog.h"
 
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "core/srt_writer.h"
 #include "gui/win_str.h"
 #include "res/dialog_ids.h"
@@ -20,8 +21,10 @@ LRESULT Saving_Dialog::on_init() {
     SetWindowLongPtrW(progress, GWL_STYLE, GetWindowLongPtrW(progress, GWL_STYLE) | PBS_MARQUEE);
     SendMessageW(progress, PBM_SETMARQUEE, TRUE, 0);
     start_thread([this] {
+        std::unique_lock turn(document_write_lock());  // a recovery copy being written ends first
         const std::u16string text = write_srt(*subs);
         const bool ok = save_text_safely(path, text, &error_text);
+        turn.unlock();  // before the report, which waits for the GUI thread
         run_on_ui_thread(*this, [this, ok] { EndDialog(hwnd, ok ? result_saved : result_failed); });
     });
     center_on_parent(*this);
