@@ -202,32 +202,6 @@ TEST(Merge_Command, AddsAllSubsInStartOrder) {
     });
 }
 
-TEST(Merge_Command, OverlapsAreOfferedAfterTheRefill) {
-    App_Folder folder;
-    folder.write("doc.srt", doc_srt);
-    // Starts inside "Doc two" (5,500 to 5,800 ms).
-    folder.write("over.srt", "1\r\n00:00:05,700 --> 00:00:06,000\r\nInto two\r\n\r\n");
-    Main_Window window;
-    run_with_script(window, folder, [&](HWND main) {
-        ASSERT_NO_FATAL_FAILURE(open_file(main, folder, "doc.srt", 3));
-        const HWND merge = open_merge(main);
-        ASSERT_NE(merge, nullptr);
-        choose_file(merge, folder.path("over.srt"));
-        ASSERT_TRUE(wait_until([&] { return item(merge, IDC_MERGE_COUNT) == u"1"; }));
-        answer(merge, IDOK);
-        const HWND overlaps = wait_for_dialog(u"Overlapping subs (1)");
-        ASSERT_NE(overlaps, nullptr);
-        // The list already shows the merged document behind the dialog.
-        const auto rows = list_rows(list_of(main));
-        ASSERT_EQ(rows.size(), 4u);
-        EXPECT_EQ(utf8(rows[2][4]), "Into two");
-        answer(overlaps, IDCANCEL);
-        EXPECT_EQ(list_rows(list_of(main)).size(), 4u);
-        EXPECT_EQ(utf8(list_rows(list_of(main))[1][2]), "0:00:05.800") << "Cancel fixes nothing";
-        close_without_saving(main);
-    });
-}
-
 // True when the folder's recovery copy holds exactly `subs`. The copy is read with every
 // sharing right, so that the window can replace it meanwhile, as it may at any time.
 bool recovery_copy_is(const App_Folder& folder, const Sub_List& subs) {
@@ -249,10 +223,11 @@ bool recovery_copy_is(const App_Folder& folder, const Sub_List& subs) {
     return false;
 }
 
-TEST(Merge_Command, MergingAndFixingOverlapsGoIntoTheRecoveryCopy) {
+TEST(Merge_Command, OverlapsAreOfferedAfterTheRefillAndBothChangesAreKept) {
     App_Folder folder;
     folder.write("Cuemill.ini", settings_text("vmr=VMR9", "vmr=VMR9\r\nautosaveSeconds=1"));
     folder.write("doc.srt", doc_srt);
+    // Starts inside "Doc two" (5,500 to 5,800 ms).
     folder.write("over.srt", "1\r\n00:00:05,700 --> 00:00:06,000\r\nInto two\r\n\r\n");
     Main_Window window;
     run_with_script(window, folder, [&](HWND main) {
@@ -262,25 +237,29 @@ TEST(Merge_Command, MergingAndFixingOverlapsGoIntoTheRecoveryCopy) {
         choose_file(merge, folder.path("over.srt"));
         ASSERT_TRUE(wait_until([&] { return item(merge, IDC_MERGE_COUNT) == u"1"; }));
         answer(merge, IDOK);
-        const HWND later = wait_for_dialog(u"Overlapping subs (1)");
-        ASSERT_NE(later, nullptr);
-        answer(later, IDCANCEL);
-        // Neither a merge nor a fix marks the title, yet both are changes to keep.
-        const Sub_List merged = read_on_window<Sub_List>(main, [&] { return window.document(); });
-        ASSERT_EQ(merged.size(), 4u);
-        EXPECT_TRUE(wait_until([&] { return recovery_copy_is(folder, merged); })) << "no copy after the merge";
-
-        post_command(main, cmd_check_overlaps);
         const HWND overlaps = wait_for_dialog(u"Overlapping subs (1)");
         ASSERT_NE(overlaps, nullptr);
-        answer(overlaps, IDOK);  // fixing is the default
+        // The list already shows the merged document behind the dialog.
+        const auto rows = list_rows(list_of(main));
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(utf8(rows[2][4]), "Into two");
+        answer(overlaps, IDCANCEL);
+        EXPECT_EQ(list_rows(list_of(main)).size(), 4u);
+        EXPECT_EQ(utf8(list_rows(list_of(main))[1][2]), "0:00:05.800") << "Cancel fixes nothing";
+
+        // Neither a merge nor a fix marks the title, yet both are work to keep.
+        const Sub_List merged = read_on_window<Sub_List>(main, [&] { return window.document(); });
+        EXPECT_TRUE(wait_until([&] { return recovery_copy_is(folder, merged); })) << "no copy after the merge";
+        post_command(main, cmd_check_overlaps);
+        const HWND again = wait_for_dialog(u"Overlapping subs (1)");
+        ASSERT_NE(again, nullptr);
+        answer(again, IDOK);  // fixing is the default
         const HWND fixed_box = wait_for_dialog(u"Subs fixed");
         ASSERT_NE(fixed_box, nullptr);
         answer(fixed_box, IDOK);
         const Sub_List fixed = read_on_window<Sub_List>(main, [&] { return window.document(); });
         ASSERT_FALSE(lists_equal(fixed, merged));
         EXPECT_TRUE(wait_until([&] { return recovery_copy_is(folder, fixed); })) << "no copy after the fix";
-
         EXPECT_FALSE(window.is_modified());
         close_without_saving(main);
     });

@@ -10,9 +10,9 @@
 
 #include "app/main_window_support.h"
 #include "app/recovery.h"
-#include "core/srt_reader.h"
 #include "core/srt_writer.h"
 #include "io/strings.h"
+#include "test_app_support.h"
 
 namespace {
 
@@ -73,18 +73,7 @@ TEST(Recovery_Owners, AReusedProcessIdIsNotTheOwner) {
 
 class Recovery_Files : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("cuemill_recovery_" + std::to_string(GetCurrentProcessId()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    std::u16string path(const char* name) const { return (dir / name).u16string(); }
+    std::u16string path(const char* name) const { return folder.path(name); }
     static std::string bytes(const std::u16string& file) {
         std::ifstream in(std::filesystem::path(file), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -94,19 +83,20 @@ protected:
         return subs.empty() ? std::string() : "\xEF\xBB\xBF" + utf16_to_utf8(write_srt(subs));
     }
     // A copy as a process that has ended left it, last written at `time`.
-    static void leave_copy(const std::u16string& folder, const std::u16string& stem, const std::u16string& record,
+    static void leave_copy(const std::u16string& where, const std::u16string& stem, const std::u16string& record,
                            const Sub_List& subs, std::uint64_t time) {
-        std::filesystem::create_directories(std::filesystem::path(folder));
-        ASSERT_TRUE(save_text_safely(folder + u"\\" + stem + u".ini", record));
-        ASSERT_TRUE(save_text_safely(folder + u"\\" + stem + u".srt", write_srt(subs)));
-        const HANDLE file = CreateFileW(wide(folder + u"\\" + stem + u".srt"), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+        std::filesystem::create_directories(std::filesystem::path(where));
+        ASSERT_TRUE(save_text_safely(where + u"\\" + stem + u".ini", record));
+        ASSERT_TRUE(save_text_safely(where + u"\\" + stem + u".srt", write_srt(subs)));
+        const HANDLE file = CreateFileW(wide(where + u"\\" + stem + u".srt"), FILE_WRITE_ATTRIBUTES, 0, nullptr,
                                         OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         const FILETIME t{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
         SetFileTime(file, nullptr, nullptr, &t);
         CloseHandle(file);
     }
-    std::filesystem::path dir;
+    App_Folder folder;
+    const std::filesystem::path& dir = folder.dir;
 };
 
 const Sub_List two = {{1000, 2000, u"One"}, {3000, 4000, u"Two\r\nlines"}};
@@ -130,15 +120,15 @@ TEST_F(Recovery_Files, TheCopyIsWrittenFromASnapshot) {
 }
 
 TEST_F(Recovery_Files, CopyAndRecordUntilDiscarded) {
-    const std::u16string folder = path("Recovery");
-    Recovery_Writer writer({folder}, u"2-0000000000000002");
+    const std::u16string recovery = path("Recovery");
+    Recovery_Writer writer({recovery}, u"2-0000000000000002");
     writer.write(two, u"D:\\films\\film.srt");
     writer.wait_idle();
-    EXPECT_EQ(writer.folder(), folder);
+    EXPECT_EQ(writer.folder(), recovery);
     EXPECT_EQ(writer.last_error(), u"");
-    EXPECT_EQ(bytes(folder + u"\\2-0000000000000002.srt"), srt_bytes(two));
+    EXPECT_EQ(bytes(recovery + u"\\2-0000000000000002.srt"), srt_bytes(two));
     Ini_File record;
-    ASSERT_TRUE(load_ini(record, folder + u"\\2-0000000000000002.ini"));
+    ASSERT_TRUE(load_ini(record, recovery + u"\\2-0000000000000002.ini"));
     std::u16string document;
     ASSERT_TRUE(recovery_record_document(record, document));
     EXPECT_EQ(utf16_to_utf8(document), "D:\\films\\film.srt");
@@ -149,11 +139,11 @@ TEST_F(Recovery_Files, CopyAndRecordUntilDiscarded) {
 }
 
 TEST_F(Recovery_Files, NoCopyWhileTheDocumentEqualsItsFile) {
-    const std::u16string folder = path("Recovery");
+    const std::u16string recovery = path("Recovery");
     const std::u16string film = path("film.srt");
     ASSERT_TRUE(save_text_safely(film, write_srt(two)));
-    Recovery_Writer writer({folder}, u"3-0000000000000003");
-    const std::u16string copy = folder + u"\\3-0000000000000003.srt";
+    Recovery_Writer writer({recovery}, u"3-0000000000000003");
+    const std::u16string copy = recovery + u"\\3-0000000000000003.srt";
     const struct {
         Sub_List subs;
         const std::u16string* document;
@@ -169,7 +159,7 @@ TEST_F(Recovery_Files, NoCopyWhileTheDocumentEqualsItsFile) {
         writer.write(step.subs, step.document ? *step.document : std::u16string());
         writer.wait_idle();
         EXPECT_EQ(exists(copy), step.kept) << step.subs.size() << " subs";
-        EXPECT_EQ(exists(folder + u"\\3-0000000000000003.ini"), step.kept);
+        EXPECT_EQ(exists(recovery + u"\\3-0000000000000003.ini"), step.kept);
         if (step.kept) {
             EXPECT_EQ(bytes(copy), srt_bytes(step.subs));
         }
@@ -177,7 +167,7 @@ TEST_F(Recovery_Files, NoCopyWhileTheDocumentEqualsItsFile) {
 }
 
 TEST_F(Recovery_Files, AnUnwritableFolderFallsBackToTheNext) {
-    // A file where the first folder should be: nothing can be written under it.
+    // A file where the first recovery should be: nothing can be written under it.
     { std::ofstream(dir / "blocked", std::ios::binary) << "x"; }
     const std::u16string first = path("blocked") + u"\\Recovery";
     const std::u16string second = path("local") + u"\\Cuemill\\Recovery";  // parents made as needed
@@ -187,7 +177,7 @@ TEST_F(Recovery_Files, AnUnwritableFolderFallsBackToTheNext) {
     EXPECT_EQ(writer.folder(), second);
     EXPECT_EQ(bytes(second + u"\\4-0000000000000004.srt"), srt_bytes(two));
 
-    // Once the first folder can be written again, the copy moves there and leaves no twin.
+    // Once the first recovery can be written again, the copy moves there and leaves no twin.
     std::filesystem::remove(dir / "blocked");
     writer.write(two, u"");
     writer.wait_idle();

@@ -488,14 +488,26 @@ class Cuemill_Test(unittest.TestCase):
         with open(copy + ".ini", "rb") as f:
             self.assertIn(b"document=\r\n", f.read())
         self.kill(app)
+        # An older copy of a process long gone that the reader refuses: reported and kept.
+        broken = os.path.join(folder, "4294967280-0000000000000001")
+        with open(broken + ".ini", "wb") as f:
+            f.write(b"\xef\xbb\xbf[Recovery]\r\ndocument=\r\n")
+        with open(broken + ".srt", "wb") as f:
+            f.write(b"no subtitles here\r\n")
+        os.utime(broken + ".srt", (time.time() - 3600, time.time() - 3600))
 
         app = self.launch()
         question = RECOVER_QUESTION.match(app.answer("Recover work", "No").text)
         self.assertTrue(question)
         self.assertEqual((question.group(1), question.group(4)), ("untitled.srt", "1"))
+        report = app.answer("Recover work", "OK")
+        self.assertTrue(report.text.startswith('A copy of work that was not saved could not be read:\n\n"%s"\n'
+                                               % self.session.winpath(broken + ".srt")), report.text)
+        self.assertTrue(report.text.endswith("\n\nThe copy is kept."), report.text)
+        self.assertGreater(len(report.text.splitlines()), 5, "the reader's text is missing")
         app.wait_title("untitled.srt - Cuemill")
         self.assertEqual(app.rows(), [])
-        self.assertEqual(self.recovery_files(folder), [])
+        self.assertEqual(self.recovery_files(folder), [os.path.basename(broken) + e for e in (".ini", ".srt")])
         self.assertEqual(app.no_dialogs(), [])
 
     def test_a_running_cuemill_keeps_its_copy_and_a_normal_exit_removes_it(self):
@@ -542,6 +554,8 @@ class Cuemill_Test(unittest.TestCase):
         self.addCleanup(shutil.rmtree, local, True)
         # Wine runs as root here, and root ignores permission bits and read-only attributes;
         # the immutable attribute stops root too: nothing can be created in the folder.
+        # Clean-ups run last first: the attribute goes before the folder is removed.
+        self.addCleanup(shutil.rmtree, self.tmp, True)
         subprocess.run(["chattr", "+i", self.program], check=True)
         self.addCleanup(subprocess.run, ["chattr", "-i", self.program])
         with self.assertRaises(PermissionError):
