@@ -5,6 +5,7 @@
 
 #include "app/about_dialog.h"
 #include "app/main_window_settings.h"
+#include "app/recovery.h"
 #include "app/tutorial_dialog.h"
 #include "gui/message_box.h"
 #include "gui/win_str.h"
@@ -84,7 +85,7 @@ Main_Window::Main_Window()
     timeline.on_insert = [this] { send_command(cmd_insert); };
     timeline.on_remove = [this] { send_command(cmd_remove); };
     timeline.on_edit = [this] { send_command(cmd_edit); };
-    timeline.on_modified = [this] { mark_modified(); };
+    timeline.on_modified = [this] { mark_modified(); document_changed(); };
     timeline.on_play_pause = [this] { video.toggle_play(); };
     video.on_position = [this](std::uint64_t ms) {
         timeline.playhead = ms;
@@ -153,6 +154,7 @@ LRESULT Main_Window::on_init_dialog() {
     set_document_title(u"");
     SetFocus(list.hwnd);
     Flow flow(*this);
+    start_recovery(values.autosave_seconds);
     handle_command_line();
     return 1;
 }

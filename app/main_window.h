@@ -3,6 +3,7 @@
 // timeline, the status bar and every menu command.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,9 @@ inline constexpr int main_list_id = IDC_SUBS_LIST;
 inline constexpr int video_control_id = IDC_VIDEO;
 inline constexpr int timeline_control_id = IDC_TIMELINE;
 inline constexpr UINT_PTR selection_timer_id = IDT_SELECTION_COUNT;
+inline constexpr UINT_PTR recovery_timer_id = IDT_RECOVERY_COPY;
+
+class Recovery_Writer;
 
 /// One Main_Window per process, run by the entry point as a main_dialog (resource 105).
 /// Destroying it never destroys its window.
@@ -150,6 +154,14 @@ private:
     void find_text();
     void open_help_file(const char16_t* name, const char16_t* title);
 
+    // Recovery copies.
+    void start_recovery(std::uint32_t autosave_seconds);
+    void take_recovered(Sub_List recovered, const std::u16string& path);
+    void document_changed();
+    void discard_recovery_copy();
+    void on_recovery_timer();
+    static void CALLBACK recovery_timer_proc(HWND window, UINT msg, UINT_PTR id, DWORD time);
+
     // Helpers.
     int box(const std::u16string& title, const std::u16string& text, UINT flags);
     bool video_loaded() const;
@@ -190,4 +202,7 @@ private:
     bool settings_loaded = false;
     unsigned flows = 0;
     bool close_deferred = false;
+    std::unique_ptr<Recovery_Writer> recovery;  ///< from the settings load on
+    std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
+    bool recovery_timer_armed = false;
 };

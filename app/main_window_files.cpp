@@ -78,6 +78,7 @@ bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
     }
 
     subs = std::move(loaded);
+    discard_recovery_copy();
     refresh_list();
     show_document_path(path);
     update_saved_time(nullptr);
@@ -134,6 +135,7 @@ bool Main_Window::save_sub(std::optional<std::u16string> given) {
     show_document_path(path);
     update_saved_time(&now);
     set_document_title(path);
+    discard_recovery_copy();
     recent_subs.add(path);
     write_settings();
     box(u"Subtitle saved",
@@ -172,6 +174,7 @@ bool Main_Window::close_sub(bool ask_video) {
         box(u"Close video", u"There's a video currently loaded, do you want to close it too?",
             MB_YESNO | MB_ICONQUESTION) == IDYES;
     subs.clear();
+    discard_recovery_copy();
     refresh_list();
     repaint_timeline();
     show_document_path(u"");

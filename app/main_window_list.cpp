@@ -217,6 +217,7 @@ void Main_Window::insert_sub() {
     list.deselect_all();
     focus_row(i);
     mark_modified();
+    document_changed();
     repaint_timeline();
     SetFocus(timeline.hwnd);
 }
@@ -239,6 +240,7 @@ void Main_Window::edit_sub() {
         video.refresh();
         set_item_text(list.hwnd, static_cast<int>(k), 4, one_line(subs[k].text));
         mark_modified();
+        document_changed();
     }
     if (state == 2 && video.player.control())
         video.player.control()->Run();
@@ -280,6 +282,7 @@ void Main_Window::remove_subs() {
     }
     repaint_timeline();
     mark_modified();
+    document_changed();
 }
 
 void Main_Window::locate_sub() {
@@ -311,6 +314,7 @@ void Main_Window::check_overlaps(bool report_none) {
     const INT_PTR result = dialog.show(hwnd);
     if (result == Overlaps_Dialog::result_fix) {
         fix_overlaps(subs);
+        document_changed();
         refresh_list();
         repaint_timeline();
         select_rows(rows);
@@ -349,6 +353,7 @@ void Main_Window::merge_sub() {
     const std::u16string path = document_path();
     Merge_Dialog dialog(path, subs);
     if (dialog.show(hwnd) != 1) return;
+    document_changed();
     refresh_list();
     if (video_loaded())
         repaint_timeline();

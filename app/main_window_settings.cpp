@@ -53,6 +53,12 @@ bool read_number(const Ini_File& ini, std::u16string_view section, std::u16strin
     return true;
 }
 
+template <class T, class Parse>
+bool read_optional_number(const Ini_File& ini, std::u16string_view section, std::u16string_view key, T& out,
+                          Parse parse, std::u16string* error_text) {
+    return !get_value(ini, section, key) || read_number(ini, section, key, out, parse, error_text);
+}
+
 }  // namespace
 
 bool parse_setting_int(std::u16string_view text, std::int32_t& out) {
@@ -92,6 +98,7 @@ bool read_startup_settings(const Ini_File& ini, Startup_Settings& out, std::u16s
         !read_number(ini, u"Params", u"timelineSnap", s.timeline_snap, as_int, error_text) ||
         !read_number(ini, u"Params", u"newSubLength", s.new_sub_length, as_int, error_text) ||
         !lookup(ini, u"Params", u"vmr", error_text) ||
+        !read_optional_number(ini, u"Params", u"autosaveSeconds", s.autosave_seconds, as_uint, error_text) ||
         !read_number(ini, u"Window", u"left", s.left, as_int, error_text) ||
         !read_number(ini, u"Window", u"top", s.top, as_int, error_text) ||
         !read_number(ini, u"Window", u"width", s.width, as_int, error_text) ||

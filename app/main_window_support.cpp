@@ -10,11 +10,13 @@ constexpr const char16_t* months[] = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"
 
 }  // namespace
 
-std::u16string format_saved_time(const SYSTEMTIME& t) {
-    return format(u"Saved: %s, %u %s %u, %u:%02u:%02u", weekdays[t.wDayOfWeek % 7], unsigned{t.wDay},
+std::u16string format_local_time(const SYSTEMTIME& t) {
+    return format(u"%s, %u %s %u, %u:%02u:%02u", weekdays[t.wDayOfWeek % 7], unsigned{t.wDay},
                   months[(t.wMonth + 11) % 12], unsigned{t.wYear}, unsigned{t.wHour}, unsigned{t.wMinute},
                   unsigned{t.wSecond});
 }
+
+std::u16string format_saved_time(const SYSTEMTIME& local) { return u"Saved: " + format_local_time(local); }
 
 std::u16string subs_past_end_text(std::uint32_t count) {
     return format(u"Notice: there %s %u sub%s past the end of the video.\nThese subs won't be displayed.",

@@ -11,7 +11,9 @@
 inline constexpr const char16_t* video_extensions[] = {u".avi", u".mp4", u".mpg", u".mpeg",
                                                        u".mov", u".mkv", u".rmvb"};
 
-/// "Saved: Wed, 9 Dec 2026, 7:05:09" for a local time.
+/// "Wed, 9 Dec 2026, 7:05:09" for a local time.
+std::u16string format_local_time(const SYSTEMTIME& local);
+/// "Saved: " and the local time.
 std::u16string format_saved_time(const SYSTEMTIME& local);
 
 /// "Notice: there is 1 sub past ..." for `count` subs past the video's end.

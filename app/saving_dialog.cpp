@@ -20,8 +20,10 @@ LRESULT Saving_Dialog::on_init() {
     SetWindowLongPtrW(progress, GWL_STYLE, GetWindowLongPtrW(progress, GWL_STYLE) | PBS_MARQUEE);
     SendMessageW(progress, PBM_SETMARQUEE, TRUE, 0);
     const bool started = start_worker([this] {
+        std::unique_lock turn(document_write_lock());  // a recovery copy being written ends first
         const std::u16string text = write_srt(*subs);
         const bool ok = write_text_file_safely(path, text, &error_text);
+        turn.unlock();  // before the report, which waits for the GUI thread
         run_on_ui_thread(*this, [this, ok] { EndDialog(hwnd, ok ? result_saved : result_failed); });
     });
     // Without a worker nothing would ever end the dialog.

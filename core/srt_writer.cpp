@@ -60,3 +60,8 @@ std::u16string write_srt(const Sub_List& list) {
     }
     return out;
 }
+
+std::mutex& document_write_lock() {
+    static std::mutex lock;
+    return lock;
+}

@@ -46,5 +46,6 @@
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638
 #define IDT_SELECTION_COUNT     1639
+#define IDT_RECOVERY_COPY       1640
 
 #include "dialog_ids.h"

@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cwctype>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
+#include "core/srt_reader.h"
 #include "io/strings.h"
 #include "res/dialog_ids.h"
 #include "test_app_support.h"
@@ -200,8 +202,30 @@ TEST(Merge_Command, AddsAllSubsInStartOrder) {
     });
 }
 
-TEST(Merge_Command, OverlapsAreOfferedAfterTheRefill) {
+// True when the folder's recovery copy holds exactly `subs`. The copy is read with every
+// sharing right, so that the window can replace it meanwhile, as it may at any time.
+bool recovery_copy_is(const App_Folder& folder, const Sub_List& subs) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.dir / "Recovery", ec)) {
+        if (entry.path().extension() != ".srt") continue;
+        const HANDLE file = CreateFileW(entry.path().c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        std::vector<std::uint8_t> bytes(GetFileSize(file, nullptr));
+        DWORD read = 0;
+        const bool ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                        read == bytes.size();
+        CloseHandle(file);
+        Sub_List copy;
+        return ok && parse_srt_bytes(bytes.data(), bytes.size(), copy) && lists_equal(copy, subs);
+    }
+    return false;
+}
+
+TEST(Merge_Command, OverlapsAreOfferedAfterTheRefillAndBothChangesAreKept) {
     App_Folder folder;
+    folder.write("Cuemill.ini", settings_text("vmr=VMR9", "vmr=VMR9\r\nautosaveSeconds=1"));
     folder.write("doc.srt", doc_srt);
     // Starts inside "Doc two" (5,500 to 5,800 ms).
     folder.write("over.srt", "1\r\n00:00:05,700 --> 00:00:06,000\r\nInto two\r\n\r\n");
@@ -222,8 +246,24 @@ TEST(Merge_Command, OverlapsAreOfferedAfterTheRefill) {
         answer(overlaps, IDCANCEL);
         EXPECT_EQ(list_rows(list_of(main)).size(), 4u);
         EXPECT_EQ(utf8(list_rows(list_of(main))[1][2]), "0:00:05.800") << "Cancel fixes nothing";
+
+        // Neither a merge nor a fix marks the title, yet both are work to keep.
+        const Sub_List merged = read_on_window<Sub_List>(main, [&] { return window.document(); });
+        EXPECT_TRUE(wait_until([&] { return recovery_copy_is(folder, merged); })) << "no copy after the merge";
+        post_command(main, cmd_check_overlaps);
+        const HWND again = wait_for_dialog(u"Overlapping subs (1)");
+        ASSERT_NE(again, nullptr);
+        answer(again, IDOK);  // fixing is the default
+        const HWND fixed_box = wait_for_dialog(u"Subs fixed");
+        ASSERT_NE(fixed_box, nullptr);
+        answer(fixed_box, IDOK);
+        const Sub_List fixed = read_on_window<Sub_List>(main, [&] { return window.document(); });
+        ASSERT_FALSE(lists_equal(fixed, merged));
+        EXPECT_TRUE(wait_until([&] { return recovery_copy_is(folder, fixed); })) << "no copy after the fix";
+        EXPECT_FALSE(window.is_modified());
         close_without_saving(main);
     });
+    EXPECT_TRUE(std::filesystem::is_empty(folder.dir / "Recovery")) << "a normal end removes the copy";
 }
 
 // Inserts a sub at the playhead and returns its row.

@@ -33,6 +33,11 @@ TEST(Startup_Settings, CompleteFileReadsEveryValue) {
     EXPECT_EQ(s.top, 20);
     EXPECT_EQ(s.width, 1000);
     EXPECT_EQ(s.height, 700);
+    EXPECT_EQ(s.autosave_seconds, 60u);  // a file from before the key existed
+    std::u16string text = complete;
+    replace_all(text, u"vmr=VMR9", u"vmr=VMR9\r\nautosaveSeconds=0");
+    ASSERT_TRUE(read_startup_settings(parsed(text), s, &error));
+    EXPECT_EQ(s.autosave_seconds, 0u);  // copies turned off
 }
 
 TEST(Startup_Settings, DamageIsNamed) {
@@ -59,6 +64,9 @@ TEST(Startup_Settings, DamageIsNamed) {
          u"The value \"2147483648\" of \"newSubLength\" in [Params] is not a valid number."},
         // empty value
         {u"top=20", u"top=", u"The value \"\" of \"top\" in [Window] is not a valid number."},
+        // the optional key, when present, is a number too
+        {u"vmr=VMR9", u"vmr=VMR9\r\nautosaveSeconds=-1",
+         u"The value \"-1\" of \"autosaveSeconds\" in [Params] is not a valid number."},
     };
     for (const auto& c : cases) {
         std::u16string text = complete;

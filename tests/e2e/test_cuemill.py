@@ -3,6 +3,8 @@ clicks and window messages, checked by its list rows, title, status bar, message
 files it writes and the pixels it shows."""
 
 import argparse
+import getpass
+import glob
 import os
 import re
 import shutil
@@ -30,6 +32,10 @@ SETTINGS = (
     "[Window]\r\nleft=0\r\ntop=0\r\nwidth=0\r\nheight=0\r\n\r\n"
     "[RecentSubs]\r\n\r\n[RecentVids]\r\n"
 )
+RECOVER_QUESTION = re.compile(
+    r'^Cuemill did not end normally\. A copy of work that was not saved is kept:\n\n"(.*)"\n\n'
+    r"Copied: (Sun|Mon|Tue|Wed|Thu|Fri|Sat), \d{1,2} (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \d{4}, "
+    r"\d{1,2}:\d\d:\d\d\nTotal subtitles: (\d+)\n\nDo you want to recover it\? No deletes the copy\.$")
 SAVED_TIME = re.compile(r"^Saved: (Sun|Mon|Tue|Wed|Thu|Fri|Sat), \d{1,2} "
                         r"(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \d{4}, \d{1,2}:\d\d:\d\d$")
 
@@ -236,6 +242,60 @@ class Cuemill_Test(unittest.TestCase):
             argument = self.session.winpath(path)
         self.app = Cuemill(self.session, self.program, argument)
         return self.app
+
+    def launch_another(self, path=None):
+        """A further Cuemill from the same folder, ended hard after the test if still running."""
+        app = Cuemill(self.session, self.program, self.session.winpath(path) if path else None)
+        self.addCleanup(lambda: self.session.alive(app.pid) and self.session.ask("kill\t%d" % app.pid))
+        return app
+
+    def write_autosave_settings(self):
+        """The test settings with a recovery copy one second after a change."""
+        vmr = "vmr=%s\r\n" % ARGS.vmr
+        with open(os.path.join(self.program, "Cuemill.ini"), "wb") as f:
+            f.write(SETTINGS.format(vmr=ARGS.vmr).replace(vmr, vmr + "autosaveSeconds=1\r\n").encode("utf-8"))
+
+    def kill(self, app):
+        """Ends the process at once, as a crash or a power cut would: no WM_CLOSE, no clean-up."""
+        self.session.ask("kill\t%d" % app.pid)
+        self.assertEqual(self.session.exit_code(app.pid), 99)
+
+    @staticmethod
+    def recovery_files(folder):
+        return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+
+    def wait_copy(self, folder, subs, count=1):
+        """Waits until `folder` holds `count` copies with their records, one of them exactly the
+        bytes of `subs`; returns that copy's path without its extension."""
+        want = srt_bytes(subs)
+
+        def find():
+            names = self.recovery_files(folder)
+            copies = [n for n in names if n.endswith(".srt")]
+            if len(copies) != count or sorted(n[:-4] + ".ini" for n in copies) != [n for n in names if n.endswith(".ini")]:
+                return None
+            for name in copies:
+                with open(os.path.join(folder, name), "rb") as f:
+                    if f.read() == want:
+                        return os.path.join(folder, name[:-4])
+            return None
+        return e2e.wait_for(find, 20, "a recovery copy of %r in %s (files: %r)" % (subs, folder, self.recovery_files(folder)))
+
+    def remove_row(self, app, row):
+        app.click_row(row)
+        e2e.wait_for(lambda: app.selected() == [row], 10, "row %d selected" % row)
+        app.key("Delete")
+        app.answer("Remove sub", "Yes")
+
+    def local_recovery_folder(self):
+        """The local application data fallback, as a Unix path inside the Wine prefix."""
+        users = os.path.join(self.session.prefix, "drive_c", "users")
+        local = os.path.join(users, getpass.getuser(), "AppData", "Local")
+        if not os.path.isdir(local):
+            found = glob.glob(os.path.join(users, "*", "AppData", "Local"))
+            self.assertEqual(len(found), 1, "no single local application data folder in %s" % users)
+            local = found[0]
+        return os.path.join(local, "Cuemill", "Recovery")
 
     # -- opening ---------------------------------------------------------------------------
 
@@ -557,6 +617,152 @@ class Cuemill_Test(unittest.TestCase):
         e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus back on the timeline")
         app.key("Right")
         app.wait_rows(rows_of([subs[0], (3100, 4100, "Two")]))
+
+    # -- recovery copies --------------------------------------------------------------------
+
+    def test_recovers_work_after_a_hard_kill(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two"), (5000, 6000, "Three")]
+        path = self.write_srt("film.srt", subs)
+        self.write_autosave_settings()
+        folder = os.path.join(self.program, "Recovery")
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        self.remove_row(app, 1)
+        edited = [subs[0], subs[2]]
+        app.wait_rows(rows_of(edited))
+        copy = self.wait_copy(folder, edited)
+        with open(copy + ".ini", "rb") as f:
+            self.assertIn(("document=%s\r\n" % self.session.winpath(path)).encode("utf-8"), f.read())
+        self.kill(app)
+
+        app = self.launch()
+        box = app.box("Recover work")
+        if ARGS.keep:
+            self.session.screenshot(os.path.join(ARGS.keep, "recover_work_question"))
+        question = RECOVER_QUESTION.match(box.text)
+        self.assertTrue(question, box.text)
+        self.assertEqual((question.group(1), question.group(4)), (self.session.winpath(path), "2"))
+        self.assertEqual(box.buttons, ["Yes", "No"])
+        app.answer("Recover work", "Yes")
+        app.wait_rows(rows_of(edited))
+        app.wait_title("film.srt * - Cuemill")
+        self.assertEqual(app.status()[0], self.session.winpath(path))
+        self.assertRegex(app.status()[1], SAVED_TIME)
+        self.assertEqual(app.no_dialogs(), [])
+
+        # Save writes the recovered work over the original; then no copy is left.
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(edited))
+        app.wait_title("film.srt - Cuemill")
+        e2e.wait_for(lambda: self.recovery_files(folder) == [], 10, "the copy removed after the save")
+        self.assertEqual(app.quit(), 0)
+
+    def test_no_deletes_the_copy_of_an_untitled_document(self):
+        self.write_autosave_settings()
+        folder = os.path.join(self.program, "Recovery")
+        app = self.launch()
+        s = self.session
+        app.click_in(app.timeline, 20, 10)
+        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.key("ctrl+Home", "Insert")
+        dlg = app.box("Edit subtitle")
+        text = s.child(dlg.hwnd, id=1006)
+        s.click((text.left + text.right) // 2, (text.top + text.bottom) // 2)
+        app.type("New", "Edit subtitle")
+        e2e.wait_for(lambda: s.text(text.hwnd) == "New", 10, "typed text")
+        s.click_button(dlg.hwnd, "&OK")
+        app.wait_title("untitled.srt * - Cuemill")
+        copy = self.wait_copy(folder, [(0, 2000, "New")])
+        with open(copy + ".ini", "rb") as f:
+            self.assertIn(b"document=\r\n", f.read())
+        self.kill(app)
+        # An older copy of a process long gone that the reader refuses: reported and kept.
+        broken = os.path.join(folder, "4294967280-0000000000000001")
+        with open(broken + ".ini", "wb") as f:
+            f.write(b"\xef\xbb\xbf[Recovery]\r\ndocument=\r\n")
+        with open(broken + ".srt", "wb") as f:
+            f.write(b"no subtitles here\r\n")
+        os.utime(broken + ".srt", (time.time() - 3600, time.time() - 3600))
+
+        app = self.launch()
+        question = RECOVER_QUESTION.match(app.answer("Recover work", "No").text)
+        self.assertTrue(question)
+        self.assertEqual((question.group(1), question.group(4)), ("untitled.srt", "1"))
+        report = app.answer("Recover work", "OK")
+        self.assertTrue(report.text.startswith('A copy of work that was not saved could not be read:\n\n"%s"\n'
+                                               % self.session.winpath(broken + ".srt")), report.text)
+        self.assertTrue(report.text.endswith("\n\nThe copy is kept."), report.text)
+        self.assertGreater(len(report.text.splitlines()), 5, "the reader's text is missing")
+        app.wait_title("untitled.srt - Cuemill")
+        self.assertEqual(app.rows(), [])
+        self.assertEqual(self.recovery_files(folder), [os.path.basename(broken) + e for e in (".ini", ".srt")])
+        self.assertEqual(app.no_dialogs(), [])
+
+    def test_a_running_cuemill_keeps_its_copy_and_a_normal_exit_removes_it(self):
+        first_subs = [(1000, 2000, "First one"), (3000, 4000, "First two")]
+        second_subs = [(1000, 2000, "Second one"), (3000, 4000, "Second two")]
+        first_path = self.write_srt("first.srt", first_subs)
+        second_path = self.write_srt("second.srt", second_subs)
+        self.write_autosave_settings()
+        folder = os.path.join(self.program, "Recovery")
+        first = self.launch(first_path)
+        first.wait_rows(rows_of(first_subs))
+        self.remove_row(first, 0)
+        first_copy = self.wait_copy(folder, first_subs[1:])
+
+        # A second Cuemill starts while the first runs: nothing is offered to it.
+        second = self.launch_another(second_path)
+        second.wait_title("second.srt - Cuemill")
+        self.session.wait_window(second.pid, title="second.srt - Cuemill")
+        self.assertEqual(second.no_dialogs(), [])
+        self.remove_row(second, 1)
+        second_copy = self.wait_copy(folder, second_subs[:1], count=2)
+
+        # The first ends hard: a third Cuemill is offered its copy, and only that one.
+        self.kill(first)
+        third = self.launch_another()
+        box = third.answer("Recover work", "No")
+        self.assertEqual(RECOVER_QUESTION.match(box.text).group(1), self.session.winpath(first_path))
+        self.session.wait_window(third.pid, title="untitled.srt - Cuemill")
+        self.assertEqual(third.no_dialogs(), [])
+        self.assertFalse(os.path.exists(first_copy + ".srt"))
+        self.assertEqual(self.recovery_files(folder), [os.path.basename(second_copy) + e for e in (".ini", ".srt")])
+        self.assertEqual(third.quit(), 0)
+
+        # A normal exit (the save question answered No) takes the second's copy with it.
+        self.assertEqual(second.quit(), 0)
+        self.assertEqual(self.recovery_files(folder), [])
+
+    def test_an_unwritable_program_folder_falls_back_to_local_app_data(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
+        path = self.write_srt("film.srt", subs)
+        self.write_autosave_settings()
+        local = self.local_recovery_folder()
+        shutil.rmtree(local, ignore_errors=True)
+        self.addCleanup(shutil.rmtree, local, True)
+        # Wine runs as root here, and root ignores permission bits and read-only attributes;
+        # the immutable attribute stops root too: nothing can be created in the folder.
+        # Clean-ups run last first: the attribute goes before the folder is removed.
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+        subprocess.run(["chattr", "+i", self.program], check=True)
+        self.addCleanup(subprocess.run, ["chattr", "-i", self.program])
+        with self.assertRaises(PermissionError):
+            os.mkdir(os.path.join(self.program, "probe"))
+
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        self.remove_row(app, 0)
+        self.wait_copy(local, subs[1:])
+        self.assertFalse(os.path.exists(os.path.join(self.program, "Recovery")))
+        self.kill(app)
+
+        app = self.launch()
+        box = app.answer("Recover work", "No")
+        self.assertEqual(RECOVER_QUESTION.match(box.text).group(1), self.session.winpath(path))
+        app.wait_title("untitled.srt - Cuemill")
+        self.assertEqual(self.recovery_files(local), [])
 
     # -- video -----------------------------------------------------------------------------
 
