@@ -43,6 +43,10 @@
 #define IDM_CHECK_OVERLAPS      40024
 #define IDM_FIND_TEXT           40025
 
+// Edit menu
+#define IDM_UNDO                40026
+#define IDM_REDO                40027
+
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638
 #define IDT_SELECTION_COUNT     1639

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/history.h"
 #include "core/sub_list.h"
 #include "gui/control_window.h"
 #include "gui/msg_table.h"
@@ -52,6 +53,13 @@ public:
 
     std::function<void(std::uint64_t)> on_seek;
     std::function<void()> on_insert, on_remove, on_edit, on_modified, on_play_pause;
+    /// After each nudge that changed something: the whole series so far as one change, the
+    /// subs of the series as they were before its first press and as they are now.
+    std::function<void(History_Step)> on_nudged;
+
+    /// The next arrow press starts a new series from the selection (the document changed
+    /// under the current one).
+    void end_nudge_series() { nudge_set.clear(); }
 
     /// Subs looked at by the last paint: bounded by what is visible, not by the document.
     std::size_t painted_subs_visited = 0;
@@ -94,6 +102,7 @@ private:
     void key_insert(WPARAM key);
     void key_escape(WPARAM key);
     void after_nudge();
+    void report_series();
     void refresh_rows();
     void show_menu(POINT client_point);
     bool row_selected(std::size_t row) const;
@@ -106,6 +115,10 @@ private:
     std::vector<std::size_t> dirty_rows;
     /// Whether the key being handled repeats a held key (not a fresh press).
     bool key_repeated = false;
+    /// The current series: its number, and its subs with their places before its first press.
+    std::uint64_t series_number = 0;
+    std::vector<std::size_t> series_at;
+    Sub_List series_before;
 };
 
 /// Sent by the refresh timer to the timeline children of the window it fired on.

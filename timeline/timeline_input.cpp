@@ -211,9 +211,14 @@ void Timeline_Control::key_escape(WPARAM) {
 void Timeline_Control::key_nudge(WPARAM key) {
     // A fresh press starts a new series: the previous one ended with a release seen elsewhere.
     if (!key_repeated) nudge_set.clear();
-    if (nudge_set.empty())
+    if (nudge_set.empty()) {
         for (int row : list_view.selected_indices())
-            if (row >= 0) nudge_set.push_back(static_cast<std::size_t>(row));
+            if (row >= 0 && static_cast<std::size_t>(row) < subs.size()) nudge_set.push_back(static_cast<std::size_t>(row));
+        ++series_number;
+        series_at = nudge_set;
+        series_before.clear();
+        for (std::size_t row : series_at) series_before.push_back(subs[row]);
+    }
     if (nudge_set.empty()) return;
 
     const auto move_rows = [this](std::size_t from, std::size_t to) {
@@ -247,7 +252,21 @@ void Timeline_Control::key_nudge(WPARAM key) {
     }
     if (outcome == Nudge_Outcome::unchanged) return;
     dirty_rows.insert(dirty_rows.end(), nudge_set.begin(), nudge_set.end());
+    report_series();
     after_nudge();
+}
+
+void Timeline_Control::report_series() {
+    if (!on_nudged) return;
+    History_Step step;
+    step.name = u"nudge";
+    step.series = series_number;
+    step.removed_at = series_at;
+    step.removed = series_before;
+    step.inserted_at = nudge_set;
+    std::sort(step.inserted_at.begin(), step.inserted_at.end());
+    for (std::size_t row : step.inserted_at) step.inserted.push_back(subs[row]);
+    on_nudged(std::move(step));
 }
 
 void Timeline_Control::after_nudge() {

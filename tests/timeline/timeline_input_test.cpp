@@ -194,8 +194,19 @@ TEST_F(Input, NudgeAcrossANeighbourKeepsTheSameSubSelected) {
     host.subs[0].text = u"moving";
     host.select({0});
     host.focus_row(0);
+    const Sub_List before = host.subs;
+    std::vector<History_Step> reported;
+    host.timeline.on_nudged = [&](History_Step step) { reported.push_back(std::move(step)); };
     // 16 presses move 1000-2000 to 2600-3600, past sub 2 at 2500.
     for (int i = 0; i < 16; ++i) EXPECT_EQ(host.press(VK_RIGHT, i > 0), DLGC_WANTARROWS);
+    // Each press reports the whole series, which taken back gives the subs as they were.
+    ASSERT_EQ(reported.size(), 16u);
+    EXPECT_EQ(reported.front().series, reported.back().series);
+    Sub_List undone = host.subs;
+    const History_Step& series = reported.back();
+    ASSERT_TRUE(apply_change(undone, series.inserted_at, series.removed_at, series.removed));
+    EXPECT_TRUE(lists_equal(undone, before));
+    EXPECT_EQ(series.inserted_at, std::vector<std::size_t>{1});
     host.release(VK_RIGHT);
     EXPECT_EQ(host.subs[1].text, u"moving");
     EXPECT_EQ(host.subs[1].start, 2600u);
@@ -212,6 +223,9 @@ TEST_F(Input, NudgeAcrossANeighbourKeepsTheSameSubSelected) {
     EXPECT_EQ(host.cell(1, 4), u"moving");
     EXPECT_EQ(host.cell(0, 1), u"0:00:02.500");
     EXPECT_EQ(host.cell(0, 4), u"sub 1");
+    // A new press starts a new series.
+    host.press(VK_RIGHT);
+    EXPECT_NE(reported.back().series, series.series);
 }
 
 TEST_F(Input, InterruptedSeriesStartsFromTheCurrentSelection) {
