@@ -41,6 +41,7 @@ Main_Window::Main_Window()
     on_init_menu_popup(cmd_seek_back, [this](params& p) { return on_playback_menu(p); });
     on_init_menu_popup(cmd_shortcuts, [this](params&) { pause_video(); return LRESULT{0}; });
     on_init_menu_popup(cmd_insert, [this](params& p) { return on_context_menu(p); });
+    on_init_menu_popup(cmd_undo, [this](params& p) { return on_edit_menu(p); });
 
     on_notify(main_list_id, NM_DBLCLK, [this](params&) { send_command(cmd_edit); return LRESULT{1}; });
     on_notify(main_list_id, NM_CLICK, [this](params&) { return on_list_click(); });
@@ -80,12 +81,15 @@ Main_Window::Main_Window()
     cmd(cmd_locate, [this] { locate_sub(); });
     cmd(cmd_check_overlaps, [this] { check_overlaps(true); });
     cmd(cmd_find, [this] { find_text(); });
+    cmd(cmd_undo, [this] { undo_redo(false); });
+    cmd(cmd_redo, [this] { undo_redo(true); });
 
     timeline.on_seek = [this](std::uint64_t ms) { on_timeline_seek(ms); };
     timeline.on_insert = [this] { send_command(cmd_insert); };
     timeline.on_remove = [this] { send_command(cmd_remove); };
     timeline.on_edit = [this] { send_command(cmd_edit); };
     timeline.on_modified = [this] { mark_modified(); document_changed(); };
+    timeline.on_nudged = [this](History_Step step) { history.record(std::move(step)); };
     timeline.on_play_pause = [this] { video.toggle_play(); };
     video.on_position = [this](std::uint64_t ms) {
         timeline.playhead = ms;
@@ -251,6 +255,17 @@ LRESULT Main_Window::on_file_menu(params& p) {
     EnableMenuItem(menu, cmd_close_sub, has_subs);
     EnableMenuItem(menu, cmd_save_sub_as, document_path().empty() ? MF_GRAYED : MF_ENABLED);
     EnableMenuItem(menu, cmd_close_video, video_loaded() ? MF_ENABLED : MF_GRAYED);
+    return 0;
+}
+
+LRESULT Main_Window::on_edit_menu(params& p) {
+    const HMENU menu = reinterpret_cast<HMENU>(p.wParam);
+    const auto show = [menu](UINT id, const char16_t* verb, const History_Step* step, const char16_t* keys) {
+        const std::u16string text = step ? format(u"%s %s\t%s", verb, step->name, keys) : std::u16string(verb);
+        ModifyMenuW(menu, id, MF_BYCOMMAND | MF_STRING | (step ? MF_ENABLED : MF_GRAYED), id, as_wcstr(text));
+    };
+    show(cmd_undo, u"&Undo", history.undo_step(), u"Ctrl+Z");
+    show(cmd_redo, u"&Redo", history.redo_step(), u"Ctrl+Y");
     return 0;
 }
 

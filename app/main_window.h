@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/main_window_support.h"
+#include "core/history.h"
 #include "core/sub_list.h"
 #include "gui/dialogs.h"
 #include "gui/msg_table.h"
@@ -46,6 +47,8 @@ enum Main_Command : unsigned {
     cmd_locate = IDM_LOCATE_SUB,
     cmd_check_overlaps = IDM_CHECK_OVERLAPS,
     cmd_find = IDM_FIND_TEXT,
+    cmd_undo = IDM_UNDO,
+    cmd_redo = IDM_REDO,
 };
 
 inline constexpr int main_list_id = IDC_SUBS_LIST;
@@ -112,6 +115,7 @@ private:
     LRESULT on_file_menu(params& p);
     LRESULT on_playback_menu(params& p);
     LRESULT on_context_menu(params& p);
+    LRESULT on_edit_menu(params& p);
 
     // Files.
     LRESULT on_drop_files(params& p);
@@ -152,6 +156,11 @@ private:
     void preferences();
     void merge_sub();
     void find_text();
+    /// Takes back (or does again) the last change, selecting the subs it touched.
+    void undo_redo(bool redo);
+    /// Records a change made to `subs`; the title's mark follows the history.
+    void record(History_Step step);
+    void show_modified_by_history();
     void open_help_file(const char16_t* name, const char16_t* title);
 
     // Recovery copies.
@@ -191,6 +200,7 @@ private:
     recent_menu recent_videos;
     layout_resizer resizer;
     Sub_List subs;
+    History history;
     bool modified = false;
     listview list;
     Video_Control video;

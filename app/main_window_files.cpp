@@ -78,6 +78,7 @@ bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
     }
 
     subs = std::move(loaded);
+    history.clear();
     discard_recovery_copy();
     refresh_list();
     show_document_path(path);
@@ -135,6 +136,7 @@ bool Main_Window::save_sub(std::optional<std::u16string> given) {
     show_document_path(path);
     update_saved_time(&now);
     set_document_title(path);
+    history.mark_saved();
     discard_recovery_copy();
     recent_subs.add(path);
     write_settings();
@@ -174,6 +176,7 @@ bool Main_Window::close_sub(bool ask_video) {
         box(u"Close video", u"There's a video currently loaded, do you want to close it too?",
             MB_YESNO | MB_ICONQUESTION) == IDYES;
     subs.clear();
+    history.clear();
     discard_recovery_copy();
     refresh_list();
     repaint_timeline();

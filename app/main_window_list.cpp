@@ -212,6 +212,7 @@ void Main_Window::insert_sub() {
     // The close box also gives 1, with the text as it was: a blank sub is never inserted.
     if (dialog.show(hwnd) != 1 || data.sub.text.empty()) return;
     i = insert_sorted(subs, data.sub);
+    record({u"insert", {}, {}, {i}, {subs[i]}});
     set_row(i, true);
     renumber_from(i + 1);
     list.deselect_all();
@@ -235,6 +236,7 @@ void Main_Window::edit_sub() {
     Edit_Dialog dialog(data);
     // A rejected OK leaves its empty text in `data`, which the close box would then hand back.
     if (dialog.show(hwnd) == 1 && !data.sub.text.empty() && data.sub.text != subs[k].text) {
+        record({u"edit", {k}, {subs[k]}, {k}, {data.sub}});
         subs[k] = data.sub;
         repaint_timeline();
         video.refresh();
@@ -269,6 +271,14 @@ void Main_Window::remove_subs() {
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     }
     if (answer != IDYES) return;
+    History_Step step{selected.size() == 1 ? std::u16string(u"remove 1 sub")
+                                           : format(u"remove %u subs", static_cast<unsigned>(selected.size())),
+                      {}, {}, {}, {}, 0};
+    for (int row : selected) {
+        step.removed_at.push_back(static_cast<std::size_t>(row));
+        step.removed.push_back(subs[static_cast<std::size_t>(row)]);
+    }
+    record(std::move(step));
     remove_positions(subs, std::vector<std::size_t>(selected.begin(), selected.end()));
     if (selected.size() == 1) {
         SendMessageW(list.hwnd, LVM_DELETEITEM, selected[0], 0);
@@ -313,7 +323,25 @@ void Main_Window::check_overlaps(bool report_none) {
     Overlaps_Dialog dialog(subs, rows);
     const INT_PTR result = dialog.show(hwnd);
     if (result == Overlaps_Dialog::result_fix) {
+        // Only ends change, and only those of the subs listed.
+        History_Step step{u"fix overlaps", {}, {}, {}, {}, 0};
+        Sub_List before;
+        for (std::size_t row : overlaps)
+            if (step.removed_at.empty() || step.removed_at.back() != row) {
+                step.removed_at.push_back(row);
+                before.push_back(subs[row]);
+            }
         fix_overlaps(subs);
+        std::vector<std::size_t> changed;
+        for (std::size_t k = 0; k < before.size(); ++k)
+            if (before[k].end != subs[step.removed_at[k]].end) {
+                changed.push_back(step.removed_at[k]);
+                step.removed.push_back(before[k]);
+                step.inserted.push_back(subs[step.removed_at[k]]);
+            }
+        step.removed_at = changed;
+        step.inserted_at = std::move(changed);
+        if (!step.removed_at.empty()) record(std::move(step));
         document_changed();
         refresh_list();
         repaint_timeline();
@@ -351,8 +379,14 @@ void Main_Window::preferences() {
 
 void Main_Window::merge_sub() {
     const std::u16string path = document_path();
+    // A merge sorts the whole document: its step holds the document before and after.
+    const Sub_List before = subs;
     Merge_Dialog dialog(path, subs);
-    if (dialog.show(hwnd) != 1) return;
+    if (dialog.show(hwnd) != 1 || lists_equal(before, subs)) return;
+    History_Step step{u"merge", {}, before, {}, subs, 0};
+    for (std::size_t k = 0; k < before.size(); ++k) step.removed_at.push_back(k);
+    for (std::size_t k = 0; k < subs.size(); ++k) step.inserted_at.push_back(k);
+    record(std::move(step));
     document_changed();
     refresh_list();
     if (video_loaded())
@@ -383,4 +417,37 @@ void Main_Window::open_help_file(const char16_t* name, const char16_t* title) {
     box(title,
         format(u"The file: \n\n\"%s\"\n\nwas not found.\nSomething is wrong, you should download Cuemill again.", path),
         MB_ICONERROR);
+}
+
+void Main_Window::record(History_Step step) { history.record(std::move(step)); }
+
+void Main_Window::undo_redo(bool redo) {
+    const History_Step* step = redo ? history.redo_step() : history.undo_step();
+    if (!step) return;
+    // Where the change took subs out: the row to select when none of it is left to show.
+    const std::vector<std::size_t>& out = redo ? step->removed_at : step->inserted_at;
+    const std::size_t at = out.empty() ? 0 : out.front();
+    timeline.end_nudge_series();  // its start no longer describes the document
+    std::vector<std::size_t> touched;
+    if (!(redo ? history.redo(subs, &touched) : history.undo(subs, &touched))) return;
+
+    const HWND focus = GetFocus();
+    refresh_list();
+    list.deselect_all();
+    if (!touched.empty())
+        select_rows(std::vector<std::uint64_t>(touched.begin(), touched.end()));
+    else if (!subs.empty())
+        focus_row(std::min(at, subs.size() - 1));
+    if (focus) SetFocus(focus);
+    repaint_timeline();
+    video.refresh();
+    show_modified_by_history();
+    document_changed();
+}
+
+void Main_Window::show_modified_by_history() {
+    if (history.at_saved())
+        set_document_title(document_path());
+    else
+        mark_modified();
 }

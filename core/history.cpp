@@ -55,12 +55,13 @@ bool apply_change(Sub_List& list, const std::vector<std::size_t>& take_at, const
 
 History::History(std::size_t max_steps, std::size_t max_bytes) : max_steps(max_steps), max_bytes(max_bytes) {}
 
-void History::clear() {
+void History::clear(bool saved_now) {
     steps.clear();
     step_bytes.clear();
     done = 0;
     total_bytes = 0;
     mark_saved();
+    saved_known = saved_now;
 }
 
 void History::record(History_Step step) {
@@ -98,10 +99,6 @@ void History::drop_oldest() {
             --saved;
     }
 }
-
-std::u16string History::undo_name() const { return can_undo() ? steps[done - 1].name : std::u16string(); }
-
-std::u16string History::redo_name() const { return can_redo() ? steps[done].name : std::u16string(); }
 
 bool History::undo(Sub_List& list, std::vector<std::size_t>* touched) {
     if (!can_undo()) return false;

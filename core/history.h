@@ -37,8 +37,9 @@ public:
 
     explicit History(std::size_t max_steps = default_max_steps, std::size_t max_bytes = default_max_bytes);
 
-    /// Forgets every step; the document as it is counts as saved.
-    void clear();
+    /// Forgets every step. The document as it is counts as saved, unless `saved` is false (a
+    /// document that differs from its file, such as one recovered after a crash).
+    void clear(bool saved = true);
     /// Records a change already made to the document. Steps that were undone are dropped. A
     /// step of the same nonzero series as the last one replaces it, unless that was undone.
     /// The oldest steps go while there are more than the bounds allow.
@@ -46,9 +47,9 @@ public:
 
     bool can_undo() const { return done > 0; }
     bool can_redo() const { return done < steps.size(); }
-    /// The names of the step that undo or redo would take back or do again; empty when none.
-    std::u16string undo_name() const;
-    std::u16string redo_name() const;
+    /// The step that undo would take back or redo would do again; null when none.
+    const History_Step* undo_step() const { return can_undo() ? &steps[done - 1] : nullptr; }
+    const History_Step* redo_step() const { return can_redo() ? &steps[done] : nullptr; }
 
     /// Takes back the last step on `list`, which must be the document it was recorded on;
     /// gives the places of the subs it put back, ascending. False when there is nothing to

@@ -14,6 +14,8 @@ Sub_List numbered(std::size_t n) {
     return list;
 }
 
+std::u16string name_of(const History_Step* step) { return step ? step->name : u""; }
+
 // A change as the commands make one: some subs out, some (new or changed) in.
 History_Step random_step(const Sub_List& list, std::mt19937& rng, Sub_List& after) {
     History_Step step;
@@ -93,18 +95,18 @@ TEST(History, TouchedSubsNamesAndSavedState) {
     History history;
     Sub_List doc = numbered(5);
     EXPECT_TRUE(history.at_saved());
-    EXPECT_EQ(history.undo_name(), u"");
+    EXPECT_EQ(name_of(history.undo_step()), u"");
     // Remove two subs.
     History_Step remove{u"remove 2 subs", {1, 3}, {doc[1], doc[3]}, {}, {}, 0};
     ASSERT_TRUE(apply_change(doc, remove.removed_at, remove.inserted_at, remove.inserted));
     history.record(remove);
     EXPECT_FALSE(history.at_saved());
-    EXPECT_EQ(history.undo_name(), u"remove 2 subs");
+    EXPECT_EQ(name_of(history.undo_step()), u"remove 2 subs");
     std::vector<std::size_t> touched;
     ASSERT_TRUE(history.undo(doc, &touched));
     EXPECT_EQ(touched, (std::vector<std::size_t>{1, 3}));  // the subs put back
     EXPECT_TRUE(history.at_saved());                       // back where it was opened
-    EXPECT_EQ(history.redo_name(), u"remove 2 subs");
+    EXPECT_EQ(name_of(history.redo_step()), u"remove 2 subs");
     ASSERT_TRUE(history.redo(doc, &touched));
     EXPECT_TRUE(touched.empty());
     history.mark_saved();
@@ -116,13 +118,15 @@ TEST(History, TouchedSubsNamesAndSavedState) {
     ASSERT_TRUE(apply_change(doc, {}, insert.inserted_at, insert.inserted));
     history.record(insert);
     EXPECT_FALSE(history.can_redo());
-    EXPECT_EQ(history.undo_name(), u"insert");
+    EXPECT_EQ(name_of(history.undo_step()), u"insert");
     ASSERT_TRUE(history.undo(doc));
     EXPECT_FALSE(history.at_saved());
     EXPECT_FALSE(history.undo(doc));
     history.clear();
     EXPECT_TRUE(history.at_saved());
     EXPECT_FALSE(history.can_redo());
+    history.clear(false);  // a document that differs from its file
+    EXPECT_FALSE(history.at_saved());
 }
 
 TEST(History, StepsOfOneSeriesAreOneStep) {
