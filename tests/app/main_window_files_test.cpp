@@ -171,8 +171,9 @@ TEST(Recent_Entries, ThatCannotBeOpenedAreOfferedForRemoval) {
     const auto two = [](const std::u16string& a, const std::u16string& b) {
         return "file1=" + utf8(a) + "\r\nfile2=" + utf8(b) + "\r\n";
     };
-    folder.write("Cuemill.ini", settings_text("[RecentSubs]\r\n\r\n[RecentVids]\r\n", "[RecentSubs]\r\n" + two(gone_sub, backup) +
-                                                                                    "\r\n[RecentVids]\r\n" + two(gone_video, notes)));
+    folder.write("Cuemill.ini", settings_text("[RecentSubs]\r\n\r\n[RecentVids]\r\n",
+                                              "[RecentSubs]\r\n" + two(gone_sub, backup) + "\r\n[RecentVids]\r\n" +
+                                                  two(gone_video, notes)));
     const std::u16string remove = u"\n\nRemove it from the recent menu?";
     const std::u16string missing =
         u"The recent subtitle file: \n\n\"" + gone_sub + u"\"\n\ndoesn't exist anymore.\nRemove it from the recent menu?";

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,9 +61,9 @@ void on_window_thread(HWND window, std::function<void()> closure);
 /// What `read` gives on the window's thread.
 template <class Read>
 auto read_on_window(HWND window, Read read) {
-    decltype(read()) value{};
-    on_window_thread(window, [&] { value = read(); });
-    return value;
+    auto value = std::make_shared<decltype(read())>();
+    on_window_thread(window, [value, read] { *value = read(); });
+    return *value;
 }
 /// The settings file once the window's thread has finished its current work. Reading it while
 /// the program writes it would make that write fail, so the tests never poll it.
