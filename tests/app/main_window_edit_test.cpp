@@ -25,8 +25,6 @@ HWND focus_of(HWND window) {
     return info.hwndFocus;
 }
 
-void press_up(WORD vk) { send_input({key_input(vk, true)}); }
-
 // Characters as the keyboard would type them; "\n" is the Enter key.
 void type_text(const std::u16string& text) {
     std::vector<INPUT> inputs;
@@ -276,7 +274,7 @@ TEST(Selection_Count, FollowsMouseSelectionAfterTheTimer) {
         // Ctrl+A in the list selects all; Ctrl is held until the key has been handled
         send_input({key_input(VK_CONTROL, false), key_input('A', false), key_input('A', true)});
         EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "6/6 subs"; })) << utf8(status_part(main, 2));
-        press_up(VK_CONTROL);
+        send_input({key_input(VK_CONTROL, true)});
         close_without_saving(main, false);
     });
 }

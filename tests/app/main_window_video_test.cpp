@@ -86,12 +86,6 @@ Video_State wait_for_state(Main_Window& window, const std::function<bool(const V
 bool playing(const Video_State& v) { return v.loaded && v.state == 2; }
 bool paused(const Video_State& v) { return v.loaded && v.state == 1; }
 
-void press_ctrl(WORD key) {
-    INPUT inputs[] = {key_input(VK_CONTROL, false), key_input(key, false), key_input(key, true),
-                      key_input(VK_CONTROL, true)};
-    SendInput(4, inputs, sizeof(INPUT));
-}
-
 // Real input goes to the foreground window's focus: the main window in front, `focus` focused.
 void focus_for_keys(HWND main, HWND focus) {
     on_window_thread(main, [main, focus] {
@@ -483,7 +477,7 @@ TEST(Seek_Commands, KeysDoNothingWithoutVideo) {
         // always arrives, shows that the keys before it were handled.
         focus_for_keys(main, list_of(main));
         press({VK_F3, VK_F4});
-        press_ctrl('F');
+        send_input({key_input(VK_CONTROL, false), key_input('F', false), key_input('F', true), key_input(VK_CONTROL, true)});
         const HWND box = wait_for_dialog(u"Can't search");
         ASSERT_NE(box, nullptr);
         answer(box, IDOK);
