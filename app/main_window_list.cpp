@@ -299,11 +299,8 @@ void Main_Window::locate_sub() {
     const std::vector<int> selected = list.selected_indices();
     if (selected.size() != 1) return;
     const Sub_Item& sub = subs[static_cast<std::size_t>(selected[0])];
-    if (video.player.seeking() && video.player.control()) {
-        LONGLONG position = static_cast<LONGLONG>(sub.start) * 10000;
-        video.player.seeking()->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
-                                             AM_SEEKING_NoPositioning);
-    }
+    // Through the control, so that the clock and the band follow while the video is paused.
+    if (video.player.seeking() && video.player.control()) video.seek_to(sub.start);
     timeline.playhead = sub.start;
     repaint_timeline();
     timeline.center_on_playhead();

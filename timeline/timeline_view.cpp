@@ -178,19 +178,21 @@ bool page_move(Timeline_View& view, std::uint64_t& playhead, bool forward) {
 bool menu_at_playhead(Timeline_View& view, std::uint64_t playhead, int client_width, int& x) {
     const std::int64_t line = twentieth(view.view_span);
     const std::int64_t at = static_cast<std::int64_t>(std::min<std::uint64_t>(playhead, 1ull << 40));
+    std::int64_t start = view.view_start;
     bool scrolled = false;
-    if (at < view.view_start) {
-        view.view_start = clamp_view_start(at - line, view.range_end, view.view_span);
+    if (at < start) {
+        start = at - line;
         scrolled = true;
-    } else if (at > static_cast<std::int64_t>(view.view_start) + view.view_span) {
-        view.view_start = clamp_view_start(at - view.view_span + line, view.range_end, view.view_span);
+    } else if (at > start + view.view_span) {
+        start = at - view.view_span + line;
         scrolled = true;
     }
-    // The clamped view: the menu opens where the playhead is drawn.
+    if (scrolled) view.view_start = clamp_view_start(start, view.range_end, view.view_span);
+    // x comes from the start before clamping: near the ends the menu keeps 5 % from the edge.
     if (view.view_span == 0) {
         x = 0;
     } else {
-        const float part = static_cast<float>(at - view.view_start) / static_cast<float>(view.view_span);
+        const float part = static_cast<float>(at - start) / static_cast<float>(view.view_span);
         x = round_to_int(part * static_cast<float>(client_width));
     }
     return scrolled;

@@ -74,7 +74,8 @@ void home_end(Timeline_View& view, std::uint64_t& playhead, bool end, bool ctrl)
 bool page_move(Timeline_View& view, std::uint64_t& playhead, bool forward);
 
 /// Where the Apps key opens the menu: the view is first scrolled to show the playhead when it
-/// is outside (returns true then), and x is the playhead's place in the (clamped) view.
+/// is outside (returns true then), and x is the playhead's place in that view taken before
+/// the scroll bar clamps it.
 bool menu_at_playhead(Timeline_View& view, std::uint64_t playhead, int client_width, int& x);
 
 /// The step used for re-timing: the settings' snap, or 100 ms when that is 0 or negative.

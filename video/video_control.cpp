@@ -1,7 +1,5 @@
 #include "video/video_control.h"
 
-#include <algorithm>
-
 #define NO_DSHOW_STRSAFE
 #include <dshow.h>
 
@@ -27,26 +25,6 @@ HFONT make_font(const wchar_t* face, int height, int weight, bool italic) {
 void set_error(std::u16string* error_text, const char16_t* text) {
     if (error_text)
         *error_text = text;
-}
-
-bool running_under_wine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
-// True when `window` comes before `other` in the z-order of top-level windows.
-bool above(HWND window, HWND other) {
-    for (HWND w = GetWindow(other, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
-        if (w == window)
-            return true;
-    return false;
-}
-
-RECT window_rect_in(HWND window, HWND parent) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
 }
 
 }  // namespace
@@ -174,49 +152,8 @@ LRESULT Video_Text::on_paint() {
     return 0;
 }
 
-Video_Picture::Video_Picture() {
-    class_name = u"CTL_VIDEO_PICTURE";
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    style = WS_POPUP | WS_CLIPSIBLINGS;
-    ex_style = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
-    on_message(WM_ERASEBKGND, [](params&) -> LRESULT { return 1; });
-    on_message(WM_PAINT, [this](params&) -> LRESULT {
-        PAINTSTRUCT ps{};
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (on_paint)
-            on_paint(dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    });
-    // Clicks belong to the video control; the main window keeps the activation and the focus.
-    on_message(WM_MOUSEACTIVATE, [](params&) -> LRESULT { return MA_NOACTIVATE; });
-    const auto click = [this](params&) -> LRESULT {
-        if (on_click)
-            on_click();
-        return 0;
-    };
-    on_message(WM_LBUTTONDOWN, click);
-    on_message(WM_RBUTTONDOWN, click);
-    on_message(WM_DESTROY, [this](params&) -> LRESULT {
-        if (on_destroy)
-            on_destroy();
-        return 0;
-    });
-}
-
-Video_Control::Video_Control(const Sub_List& subs) : subs(subs), text_overlay(subs) {
+Video_Control::Video_Control(const Sub_List& subs, bool picture_window) : subs(subs), text_overlay(subs) {
     CoInitialize(nullptr);
-    picture_on_top = running_under_wine();
-    picture.on_paint = [this](HDC dc) {
-        RECT client{};
-        GetClientRect(hwnd, &client);
-        player.paint(dc, client);
-    };
-    picture.on_click = [this] { toggle_play(); };
-    picture.on_destroy = [this] {
-        if (player.window() == picture.hwnd)
-            close();
-    };
     class_name = u"CTL_VIDEO";
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     child_id = video_control_id;
@@ -226,16 +163,25 @@ Video_Control::Video_Control(const Sub_List& subs) : subs(subs), text_overlay(su
     on_message(WM_LBUTTONDOWN, [this](params&) -> LRESULT { toggle_play(); return 0; });
     on_message(WM_RBUTTONDOWN, [this](params&) -> LRESULT { toggle_play(); return 0; });
     on_message(WM_TIMER, [this](params& p) { return on_timer(p); });
-    on_message(WM_WINDOWPOSCHANGED, [this](params& p) -> LRESULT {
-        const LRESULT result = DefWindowProcW(hwnd, p.msg, p.wParam, p.lParam);
-        sync_picture();  // moves within the parent send no WM_SIZE
-        return result;
-    });
     on_message(WM_DESTROY, [this](params&) -> LRESULT {
         close();
-        if (picture.hwnd)
-            DestroyWindow(picture.hwnd);
+        if (picture && picture->hwnd)
+            DestroyWindow(picture->hwnd);
         return 0;
+    });
+    if (!picture_window)
+        return;
+    picture = std::make_unique<Video_Picture>(player);
+    picture->on_click = [this] { toggle_play(); };
+    picture->on_destroy = [this] {
+        if (player.window() == picture->hwnd)
+            close();
+    };
+    on_message(WM_WINDOWPOSCHANGED, [this](params& p) -> LRESULT {
+        const LRESULT result = DefWindowProcW(hwnd, p.msg, p.wParam, p.lParam);
+        if (picture)
+            picture->follow();  // moves within the parent send no WM_SIZE
+        return result;
     });
 }
 
@@ -244,109 +190,37 @@ Video_Control::~Video_Control() = default;
 LRESULT Video_Control::on_create() {
     clock.create(hwnd);
     text_overlay.create(hwnd);
-    if (picture_on_top)
-        picture.create(GetAncestor(hwnd, GA_ROOT));
+    if (picture && !picture->create_over(hwnd, clock.hwnd, text_overlay.hwnd))
+        picture.reset();
     return 0;
 }
 
 LRESULT Video_Control::on_paint() {
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(hwnd, &ps);
-    if (clipping_window() == hwnd) {
-        player.paint(dc);
-    } else {
+    if (picture) {  // the frames are the picture window's; the bars stay the control's
         RECT client{};
         GetClientRect(hwnd, &client);
         FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    } else {
+        player.paint(dc);
     }
     EndPaint(hwnd, &ps);
     return 0;
 }
 
-HWND Video_Control::clipping_window() const {
-    return picture_on_top && picture.hwnd ? picture.hwnd : hwnd;
-}
-
-RECT Video_Control::fitted_picture() const {
-    RECT client{}, fitted{};
-    GetClientRect(hwnd, &client);
-    if (!player.fit_video_rect(client, fitted))
-        fitted = client;
-    return fitted;
-}
-
-void Video_Control::cut_picture_region() {
-    if (clipping_window() == hwnd)
-        return;
-    // Only the picture itself: the bars are the control's own background.
-    const RECT fitted = fitted_picture();
-    HRGN region = CreateRectRgnIndirect(&fitted);
-    for (HWND child : {clock.hwnd, text_overlay.hwnd}) {
-        if (!child || !IsWindowVisible(child))
-            continue;
-        const RECT r = window_rect_in(child, hwnd);
-        HRGN hole = CreateRectRgnIndirect(&r);
-        CombineRgn(region, region, hole, RGN_DIFF);
-        DeleteObject(hole);
-    }
-    if (!SetWindowRgn(picture.hwnd, region, TRUE))  // the window owns the region on success
-        DeleteObject(region);
-}
-
-void Video_Control::sync_picture() {
-    if (clipping_window() == hwnd)
-        return;
-    const HWND root = GetAncestor(hwnd, GA_ROOT);
-    if (!player.loaded() || !IsWindowVisible(hwnd) || IsIconic(root)) {
-        if (IsWindowVisible(picture.hwnd))
-            ShowWindow(picture.hwnd, SW_HIDE);
-        picture_screen_rect_ = RECT{};
-        return;
-    }
-    // The picture window starts at the control's client origin, so that the renderer's fit
-    // and the control's are the same rectangle.
-    RECT r{};
-    GetClientRect(hwnd, &r);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    if (EqualRect(&r, &picture_screen_rect_) && IsWindowVisible(picture.hwnd)) {
-        // Wine may raise the top-level window over its owned picture when it is activated.
-        if (!above(picture.hwnd, root))
-            SetWindowPos(picture.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        return;
-    }
-    const bool resized = r.right - r.left != picture_screen_rect_.right - picture_screen_rect_.left ||
-                         r.bottom - r.top != picture_screen_rect_.bottom - picture_screen_rect_.top;
-    picture_screen_rect_ = r;
-    // Wine's renderers clip the source rectangle to the window's client size before scaling
-    // down, so a window smaller than the video would show only part of a shrunk picture. The
-    // window is therefore at least the video's size; the region keeps it to the picture.
-    SIZE extent{r.right - r.left, r.bottom - r.top}, native{};
-    if (player.renderer() && player.renderer()->native_size(native)) {
-        extent.cx = std::max(extent.cx, native.cx);
-        extent.cy = std::max(extent.cy, native.cy);
-    }
-    // On top: Wine does not always stack an owned window that was hidden while its owner
-    // came up above that owner.
-    SetWindowPos(picture.hwnd, HWND_TOP, r.left, r.top, extent.cx, extent.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    if (resized) {
-        const auto packed = static_cast<LPARAM>((static_cast<std::uint32_t>(r.right - r.left) & 0xFFFF) |
-                                                ((static_cast<std::uint32_t>(r.bottom - r.top) & 0xFFFF) << 16));
-        player.resize(SIZE_RESTORED, packed);
-    }
-    cut_picture_region();  // Wine drops the shape when the window is moved or resized
-}
-
 void Video_Control::place_children(const RECT& fitted) {
     SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     text_overlay.layout(fitted);
-    cut_picture_region();
+    if (picture)
+        picture->cut();
 }
 
 LRESULT Video_Control::on_size(params& p) {
-    if (clipping_window() == hwnd)
+    if (!picture)
         player.resize(p.wParam, p.lParam);
     else if (p.wParam != SIZE_MINIMIZED)
-        sync_picture();
+        picture->follow();
     if (player.loaded()) {
         RECT client{}, fitted{};
         GetClientRect(hwnd, &client);
@@ -358,16 +232,9 @@ LRESULT Video_Control::on_size(params& p) {
 }
 
 bool Video_Control::open(std::uint32_t kind, const std::u16string& path, std::u16string* error_text) {
-    if (clipping_window() != hwnd) {
-        // The renderer fits the picture to its window's client size at load.
-        RECT r{};
-        GetClientRect(hwnd, &r);
-        MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
-        SetWindowPos(picture.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                     SWP_NOACTIVATE | SWP_NOZORDER | SWP_HIDEWINDOW);
-        picture_screen_rect_ = r;
-    }
-    if (!player.load(kind, path, clipping_window(), error_text))
+    if (picture)
+        picture->place_for_load();
+    if (!player.load(kind, path, picture ? picture->hwnd : hwnd, error_text))
         return false;
     if (!player.control() || FAILED(player.control()->Run())) {
         set_error(error_text, u"Video failed to play.");
@@ -385,8 +252,10 @@ bool Video_Control::open(std::uint32_t kind, const std::u16string& path, std::u1
     SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(text_overlay.hwnd, SW_SHOWNORMAL);
     text_overlay.layout(fitted);
-    cut_picture_region();
-    sync_picture();
+    if (picture) {
+        picture->cut();
+        picture->follow();
+    }
     SetTimer(hwnd, poll_timer, poll_period_ms, nullptr);
     if (error_text)
         error_text->clear();
@@ -402,9 +271,8 @@ void Video_Control::close() {
         ShowWindow(clock.hwnd, SW_HIDE);
     if (text_overlay.hwnd)
         ShowWindow(text_overlay.hwnd, SW_HIDE);
-    if (picture.hwnd)
-        ShowWindow(picture.hwnd, SW_HIDE);
-    picture_screen_rect_ = RECT{};
+    if (picture)
+        picture->hide();
     if (hwnd)
         InvalidateRect(hwnd, nullptr, TRUE);
 }
@@ -430,12 +298,14 @@ void Video_Control::toggle_text() {
     if (!player.control())
         return;
     ShowWindow(text_overlay.hwnd, IsWindowVisible(text_overlay.hwnd) ? SW_HIDE : SW_SHOW);
-    cut_picture_region();
+    if (picture)
+        picture->cut();
 }
 
 LRESULT Video_Control::on_timer(params& p) {
     if (p.wParam == poll_timer) {
-        sync_picture();  // follows moves of the top-level window
+        if (picture)
+            picture->follow();  // moves of the top-level window send the control nothing
         poll();
     }
     return 0;
@@ -503,6 +373,6 @@ void Video_Control::refresh() {
     clock.time_ms = position;
     InvalidateRect(clock.hwnd, nullptr, TRUE);
     InvalidateRect(hwnd, nullptr, TRUE);
-    if (clipping_window() != hwnd)
-        InvalidateRect(picture.hwnd, nullptr, FALSE);
+    if (picture)
+        InvalidateRect(picture->hwnd, nullptr, FALSE);
 }

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/sub_list.h"
 #include "gui/control_window.h"
 #include "video/dx_player.h"
+#include "video/video_picture.h"
 
 /// Black box at the picture's top-left showing `time_ms` as "%u:%02u:%02u.%03u".
 class Video_Clock : public control_window {
@@ -53,24 +55,13 @@ private:
     void delete_fonts();
 };
 
-/// Borderless window owned by the top-level window and kept over the video control's client
-/// area. Wine draws a windowless renderer's frames only into top-level windows, so there the
-/// picture is clipped to this window; holes in its region let the clock and the band show.
-class Video_Picture : public control_window {
-public:
-    Video_Picture();
-
-    std::function<void(HDC)> on_paint;
-    std::function<void()> on_click;
-    /// Owned windows go before their owner's children: the renderer must not outlive this one.
-    std::function<void()> on_destroy;
-};
-
 /// Owns the player; polls the position every 50 ms (timer 1) while a video is open. The
 /// constructor initialises COM on this thread; the player's destruction uninitialises it.
 class Video_Control : public control_window {
 public:
-    explicit Video_Control(const Sub_List& subs);
+    /// With `picture_window` the frames go through a `Video_Picture` (as Wine needs); without
+    /// it the control itself is the renderer's window (as on Windows).
+    explicit Video_Control(const Sub_List& subs, bool picture_window = Video_Picture::needed());
     ~Video_Control();
 
     /// Loads `path` with renderer kind 1 (VMR-7) or 2 (VMR-9) and starts it. On failure
@@ -95,9 +86,8 @@ public:
     const Sub_List& subs;
     Video_Clock clock;
     Video_Text text_overlay;
-    Video_Picture picture;
-    /// True where frames are shown through `picture` (under Wine) rather than the control.
-    bool picture_on_top = false;
+    /// Null on the Windows path.
+    std::unique_ptr<Video_Picture> picture;
     std::uint64_t seek_step = 2000;
     std::function<void(std::uint64_t)> on_position;
 
@@ -111,12 +101,4 @@ private:
     std::uint32_t read_position() const;
     /// Puts the clock and the text band on the fitted picture.
     void place_children(const RECT& fitted);
-    /// The window the renderer draws into.
-    HWND clipping_window() const;
-    /// Keeps `picture` over the client area (or hidden) and cuts the clock and band out of it.
-    void sync_picture();
-    void cut_picture_region();
-    /// The picture's rectangle in the control's client pixels (the whole client when unknown).
-    RECT fitted_picture() const;
-    RECT picture_screen_rect_{};
 };

@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cwctype>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,18 +19,14 @@
 
 namespace {
 
-// count blocks from first_ms, one every step_ms, each length_ms long, texts "<text> <n>".
-std::string srt_blocks(int count, int first_ms, int step_ms, int length_ms, const char* text) {
-    std::string out;
+// count subs from first_ms, one every step_ms, each length_ms long, texts "<text> <n>".
+std::string srt_blocks(int count, std::uint64_t first_ms, std::uint64_t step_ms, std::uint64_t length_ms, const char* text) {
+    std::vector<Srt_Sub> subs;
     for (int i = 0; i < count; ++i) {
-        const int start = first_ms + i * step_ms, end = start + length_ms;
-        char block[160];
-        snprintf(block, sizeof block, "%d\r\n%02d:%02d:%02d,%03d --> %02d:%02d:%02d,%03d\r\n%s %d\r\n\r\n", i + 1,
-                 start / 3600000, start / 60000 % 60, start / 1000 % 60, start % 1000, end / 3600000,
-                 end / 60000 % 60, end / 1000 % 60, end % 1000, text, i + 1);
-        out += block;
+        const std::uint64_t start = first_ms + i * step_ms;
+        subs.push_back({start, start + length_ms, std::string(text).append(" ").append(std::to_string(i + 1))});
     }
-    return out;
+    return srt_of(subs);
 }
 
 // Three subs that fall between the blocks of srt_blocks(120, 2000, 1000, 300, ...).
@@ -40,29 +34,6 @@ const char doc_srt[] =
     "1\r\n00:00:00,500 --> 00:00:00,800\r\nDoc one\r\n\r\n"
     "2\r\n00:00:05,500 --> 00:00:05,800\r\nDoc two\r\n\r\n"
     "3\r\n00:01:00,500 --> 00:01:00,800\r\nDoc three\r\n\r\n";
-
-// Runs `read` on the window's thread and returns what it gave.
-template <class T>
-T read_on_window(HWND main, std::function<T()> read) {
-    struct Shared {
-        std::atomic<bool> done{false};
-        T value{};
-    };
-    auto shared = std::make_shared<Shared>();
-    post_to_window(main, [shared, read] {
-        shared->value = read();
-        shared->done = true;
-    });
-    EXPECT_TRUE(wait_until([&] { return shared->done.load(); })) << "the window never ran the read";
-    return shared->value;
-}
-
-// The settings file once the window's thread has finished its current work. Reading it while
-// the program writes it would make that write fail, so the tests never poll it.
-std::string settings_now(HWND main, const App_Folder& folder) {
-    read_on_window<bool>(main, [] { return true; });
-    return folder.read("Cuemill.ini");
-}
 
 std::u16string upper(std::u16string s) {
     for (char16_t& c : s) c = static_cast<char16_t>(std::towupper(c));
@@ -116,7 +87,7 @@ TEST(Merge_Command, EmptyDocumentAndNoFileHaveNothingToMerge) {
         EXPECT_TRUE(list_rows(list_of(main)).empty());
         EXPECT_EQ(utf8(text_of(main)), "untitled.srt - Cuemill");
         EXPECT_EQ(utf8(status_part(main, 2)), "0/0 subs");
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -142,7 +113,7 @@ TEST(Merge_Command, DocumentInOtherLetterCaseIsRefused) {
         EXPECT_EQ(item(merge, IDC_MERGE_COUNT), u"");
         answer(merge, IDCANCEL);
         EXPECT_EQ(list_rows(list_of(main)).size(), 3u);
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -181,7 +152,7 @@ TEST(Merge_Command, AddsAllSubsInStartOrder) {
             EXPECT_EQ(utf8(rows[e.row][1]), e.start) << e.row;
             EXPECT_EQ(utf8(rows[e.row][4]), e.text) << e.row;
         }
-        const auto starts_sorted = read_on_window<bool>(main, [&] {
+        const auto starts_sorted = read_on_window(main, [&] {
             const Sub_List& subs = window.document();
             return subs.size() == 123 && std::is_sorted(subs.begin(), subs.end(), [](const Sub_Item& a, const Sub_Item& b) {
                        return a.start < b.start;
@@ -189,16 +160,12 @@ TEST(Merge_Command, AddsAllSubsInStartOrder) {
         });
         EXPECT_TRUE(starts_sorted);
         // Without a video the timeline spans the subs: the last end + 100 ms.
-        EXPECT_EQ(read_on_window<std::int32_t>(main, [&] { return window.timeline_control().range_end; }), 121300 + 99);
+        EXPECT_EQ(read_on_window(main, [&] { return window.timeline_control().range_end; }), 121300 + 99);
         EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "1/123 subs"; }));
         // No overlaps: nothing is offered. A merge does not mark the title.
         EXPECT_EQ(wait_for_dialog(u"Overlapping subs (1)", std::chrono::milliseconds(200)), nullptr);
         EXPECT_EQ(utf8(text_of(main)), "doc.srt - Cuemill");
-        // The document now differs from its file, so closing offers to save.
-        PostMessageW(main, WM_CLOSE, 0, 0);
-        const HWND box = wait_for_dialog(u"Save sub");
-        ASSERT_NE(box, nullptr);
-        answer(box, IDNO);
+        close_without_saving(main, true);  // the document now differs from its file
     });
 }
 
@@ -248,7 +215,7 @@ TEST(Merge_Command, OverlapsAreOfferedAfterTheRefillAndBothChangesAreKept) {
         EXPECT_EQ(utf8(list_rows(list_of(main))[1][2]), "0:00:05.800") << "Cancel fixes nothing";
 
         // Neither a merge nor a fix marks the title, yet both are work to keep.
-        const Sub_List merged = read_on_window<Sub_List>(main, [&] { return window.document(); });
+        const Sub_List merged = read_on_window(main, [&] { return window.document(); });
         EXPECT_TRUE(wait_until([&] { return recovery_copy_is(folder, merged); })) << "no copy after the merge";
         post_command(main, cmd_check_overlaps);
         const HWND again = wait_for_dialog(u"Overlapping subs (1)");
@@ -257,21 +224,18 @@ TEST(Merge_Command, OverlapsAreOfferedAfterTheRefillAndBothChangesAreKept) {
         const HWND fixed_box = wait_for_dialog(u"Subs fixed");
         ASSERT_NE(fixed_box, nullptr);
         answer(fixed_box, IDOK);
-        const Sub_List fixed = read_on_window<Sub_List>(main, [&] { return window.document(); });
+        const Sub_List fixed = read_on_window(main, [&] { return window.document(); });
         ASSERT_FALSE(lists_equal(fixed, merged));
         EXPECT_TRUE(wait_until([&] { return recovery_copy_is(folder, fixed); })) << "no copy after the fix";
-        EXPECT_FALSE(window.is_modified());
-        close_without_saving(main);
+        EXPECT_FALSE(read_on_window(main, [&] { return window.is_modified(); }));
+        close_without_saving(main, true);
     });
     EXPECT_TRUE(std::filesystem::is_empty(folder.dir / "Recovery")) << "a normal end removes the copy";
 }
 
 // Inserts a sub at the playhead and returns its row.
 std::vector<std::u16string> insert_at(Main_Window& window, HWND main, std::uint64_t playhead) {
-    read_on_window<bool>(main, [&window, playhead] {
-        window.timeline_control().playhead = playhead;
-        return true;
-    });
+    on_window_thread(main, [&] { window.timeline_control().playhead = playhead; });
     post_command(main, cmd_insert);
     const HWND dialog = wait_for_dialog(u"Edit subtitle");
     EXPECT_NE(dialog, nullptr);
@@ -305,7 +269,7 @@ TEST(Preferences_Command, ValuesAreStoredAndApplied) {
         EXPECT_NE(ini.find("[Params]\r\nplaybackSeek=750\r\ntimelineSnap=100\r\nnewSubLength=3000\r\nvmr=VMR7\r\n"),
                   std::string::npos)
             << ini;
-        EXPECT_EQ(read_on_window<std::uint64_t>(main, [&] { return window.video_control().seek_step; }), 750u);
+        EXPECT_EQ(read_on_window(main, [&] { return window.video_control().seek_step; }), 750u);
         // Insert gives the new length.
         const auto row = insert_at(window, main, 4000);
         ASSERT_EQ(row.size(), 5u);
@@ -321,7 +285,7 @@ TEST(Preferences_Command, ValuesAreStoredAndApplied) {
         EXPECT_TRUE(checked(again, IDC_PREFS_VMR7));
         EXPECT_FALSE(checked(again, IDC_PREFS_VMR9));
         answer(again, IDCANCEL);
-        close_without_saving(main);
+        close_without_saving(main, true);
     });
 }
 
@@ -338,14 +302,14 @@ TEST(Preferences_Command, CancelChangesNothing) {
         SendMessageW(GetDlgItem(dialog, IDC_PREFS_VMR7), BM_CLICK, 0, 0);
         answer(dialog, IDCANCEL);
         // Read after the command has ended on the window's thread.
-        EXPECT_EQ(read_on_window<std::uint64_t>(main, [&] { return window.video_control().seek_step; }), 5000u);
-        EXPECT_EQ(read_on_window<std::uint32_t>(main, [&] { return window.new_sub_duration(); }), 2000u);
+        EXPECT_EQ(read_on_window(main, [&] { return window.video_control().seek_step; }), 5000u);
+        EXPECT_EQ(read_on_window(main, [&] { return window.new_sub_duration(); }), 2000u);
         EXPECT_EQ(settings_now(main, folder), before);
         const auto row = insert_at(window, main, 1000);
         ASSERT_EQ(row.size(), 5u);
         EXPECT_EQ(utf8(row[2]), "0:00:03.000");
         EXPECT_EQ(utf8(row[3]), "02.000");
-        close_without_saving(main);
+        close_without_saving(main, true);
     });
     // Closing writes only the window's place, not the preferences.
     const std::string after = folder.read("Cuemill.ini");

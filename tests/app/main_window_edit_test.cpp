@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -18,27 +17,6 @@
 
 namespace {
 
-struct Sub {
-    unsigned start, end;
-    const char* text;
-};
-
-std::string timecode(unsigned ms) {
-    char buffer[32];
-    snprintf(buffer, sizeof buffer, "%02u:%02u:%02u,%03u", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
-    return buffer;
-}
-
-std::string srt_of(const std::vector<Sub>& subs) {
-    std::string text;
-    for (std::size_t i = 0; i < subs.size(); ++i)
-        text += std::to_string(i + 1) + "\r\n" + timecode(subs[i].start) + " --> " + timecode(subs[i].end) + "\r\n" +
-                subs[i].text + "\r\n\r\n";
-    return text;
-}
-
-HWND timeline_of(HWND main) { return GetDlgItem(main, timeline_control_id); }
-
 // Keyboard focus of the window's thread (GetFocus only answers for the caller's thread).
 HWND focus_of(HWND window) {
     GUITHREADINFO info{};
@@ -46,31 +24,6 @@ HWND focus_of(HWND window) {
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
     return info.hwndFocus;
 }
-
-// Runs `closure` on the window's thread and waits for it.
-void on_window_thread(HWND main, std::function<void()> closure) {
-    std::atomic<bool> ran{false};
-    post_to_window(main, [&] {
-        closure();
-        ran = true;
-    });
-    ASSERT_TRUE(wait_until([&] { return ran.load(); }));
-}
-
-void send_input(std::vector<INPUT> inputs) {
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-INPUT key_input(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return in;
-}
-
-void press(WORD vk) { send_input({key_input(vk, false), key_input(vk, true)}); }
-void press_up(WORD vk) { send_input({key_input(vk, true)}); }
 
 // Characters as the keyboard would type them; "\n" is the Enter key.
 void type_text(const std::u16string& text) {
@@ -92,45 +45,6 @@ void type_text(const std::u16string& text) {
     send_input(inputs);
 }
 
-INPUT mouse_input(DWORD flags, POINT at = {}) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        in.mi.dx = MulDiv(at.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-        in.mi.dy = MulDiv(at.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-    }
-    return in;
-}
-
-// A click at a screen point; `modifier` (VK_SHIFT, VK_CONTROL) is held around it.
-void click_at(POINT at, WORD modifier = 0, bool right = false, int clicks = 1) {
-    std::vector<INPUT> inputs{mouse_input(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at)};
-    if (modifier) inputs.push_back(key_input(modifier, false));
-    for (int i = 0; i < clicks; ++i) {
-        inputs.push_back(mouse_input(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN));
-        inputs.push_back(mouse_input(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP));
-    }
-    if (modifier) inputs.push_back(key_input(modifier, true));
-    send_input(inputs);
-}
-
-// A screen point inside the "Start" column of a row.
-POINT row_point(HWND list, int row) {
-    RECT r{};
-    r.left = LVIR_BOUNDS;
-    SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
-    POINT p{r.left + 120, (r.top + r.bottom) / 2};
-    ClientToScreen(list, &p);
-    return p;
-}
-
-// Real input goes to the foreground window.
-void bring_to_front(HWND main) {
-    on_window_thread(main, [&] { SetForegroundWindow(main); });
-    ASSERT_TRUE(wait_until([&] { return GetForegroundWindow() == main; }));
-}
-
 int focused_row(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)); }
 
 // The Edit dialog's typed text box, once it has the focus.
@@ -142,7 +56,7 @@ HWND wait_for_text_box(HWND dialog) {
 
 std::string item(HWND dialog, int id) { return utf8(text_of(GetDlgItem(dialog, id))); }
 
-const std::vector<Sub> two_subs = {{5000, 6000, "Five"}, {14000, 15000, "Fourteen"}};
+const std::vector<Srt_Sub> two_subs = {{5000, 6000, "Five"}, {14000, 15000, "Fourteen"}};
 
 TEST(Insert, NewSubAtPlayheadWithLengthFromSettings) {
     App_Folder folder;
@@ -212,7 +126,7 @@ TEST(Insert, NewSubAtPlayheadWithLengthFromSettings) {
                                                                      u"Last"}));
         EXPECT_EQ(utf8(list_rows(list)[2][0]), "0003");
         EXPECT_EQ(selected_rows(list), std::vector<int>{3});
-        close_without_saving(main);
+        close_without_saving(main, true);
     });
 }
 
@@ -226,7 +140,7 @@ TEST(Insert, IntoAnUntitledDocumentMarksTheTitle) {
             window.timeline_control().playhead = 61234;
             SetFocus(timeline_of(main));
         });
-        press(VK_INSERT);
+        press({VK_INSERT});
         const HWND dialog = wait_for_dialog(u"Edit subtitle");
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(item(dialog, IDC_EDIT_NUMBER), "1");
@@ -239,7 +153,7 @@ TEST(Insert, IntoAnUntitledDocumentMarksTheTitle) {
         EXPECT_EQ(list_rows(list_of(main))[0],
                   (std::vector<std::u16string>{u"0001", u"0:01:01.234", u"0:01:03.234", u"02.000", u"First"}));
         EXPECT_EQ(utf8(text_of(main)), "untitled.srt * - Cuemill");
-        close_without_saving(main);
+        close_without_saving(main, true);
     });
 }
 
@@ -268,13 +182,13 @@ TEST(Edit, EnterDoubleClickAndF2OpenTheDialogOnTheRow) {
         EXPECT_EQ(utf8(list_rows(list)[2][4]), "Three");
         EXPECT_EQ(utf8(text_of(main)), "three.srt - Cuemill");
         // the click located the row in the timeline
-        EXPECT_EQ(window.timeline_control().playhead, 6000u);
+        EXPECT_EQ(read_on_window(main, [&] { return window.timeline_control().playhead; }), 6000u);
 
         // Enter on row 1 and OK with the text unchanged: nothing changes either
         bring_to_front(main);
         click_at(row_point(list, 1));
         ASSERT_TRUE(wait_until([&] { return selected_rows(list) == std::vector<int>{1}; }));
-        press(VK_RETURN);
+        press({VK_RETURN});
         dialog = wait_for_dialog(u"Edit subtitle");
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(item(dialog, IDC_EDIT_NUMBER), "2");
@@ -285,7 +199,7 @@ TEST(Edit, EnterDoubleClickAndF2OpenTheDialogOnTheRow) {
 
         // Enter again, two typed lines, OK: the row shows them joined by "|"
         bring_to_front(main);
-        press(VK_RETURN);
+        press({VK_RETURN});
         dialog = wait_for_dialog(u"Edit subtitle");
         ASSERT_NE(dialog, nullptr);
         text = wait_for_text_box(dialog);
@@ -307,7 +221,7 @@ TEST(Edit, EnterDoubleClickAndF2OpenTheDialogOnTheRow) {
         // F2 opens it too
         select_only(list, {0});
         bring_to_front(main);
-        press(VK_F2);
+        press({VK_F2});
         dialog = wait_for_dialog(u"Edit subtitle");
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(item(dialog, IDC_EDIT_NUMBER), "1");
@@ -318,13 +232,13 @@ TEST(Edit, EnterDoubleClickAndF2OpenTheDialogOnTheRow) {
         select_only(list, {0, 2});
         post_command(main, cmd_edit);
         EXPECT_EQ(wait_for_dialog(u"Edit subtitle", std::chrono::milliseconds(500)), nullptr);
-        close_without_saving(main);
+        close_without_saving(main, true);
     });
 }
 
 TEST(Selection_Count, FollowsMouseSelectionAfterTheTimer) {
     App_Folder folder;
-    std::vector<Sub> subs;
+    std::vector<Srt_Sub> subs;
     for (unsigned i = 0; i < 6; ++i) subs.push_back({1000 + i * 2000, 2000 + i * 2000, "Line"});
     folder.write("six.srt", srt_of(subs));
     Main_Window window;
@@ -355,13 +269,13 @@ TEST(Selection_Count, FollowsMouseSelectionAfterTheTimer) {
         EXPECT_EQ(selected_rows(list), (std::vector<int>{1, 2, 3, 5}));
         EXPECT_GE(waited, std::chrono::milliseconds(190));
         // with several rows selected the click locates nothing: the playhead stays at row 1
-        EXPECT_EQ(window.timeline_control().playhead, 3000u);
+        EXPECT_EQ(read_on_window(main, [&] { return window.timeline_control().playhead; }), 3000u);
 
         // Ctrl+A in the list selects all; Ctrl is held until the key has been handled
         send_input({key_input(VK_CONTROL, false), key_input('A', false), key_input('A', true)});
         EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "6/6 subs"; })) << utf8(status_part(main, 2));
-        press_up(VK_CONTROL);
-        close_without_saving(main);
+        send_input({key_input(VK_CONTROL, true)});
+        close_without_saving(main, false);
     });
 }
 
@@ -413,15 +327,15 @@ TEST(Context_Menu, StatesFollowFocusSelectionAndRows) {
             return menu_window && IsWindowVisible(menu_window);
         })) << "no popup menu";
         EXPECT_EQ(selected_rows(list), std::vector<int>{1});
-        const HMENU shown = window.list_view().context_menu;
+        const HMENU shown = read_on_window(main, [&] { return window.list_view().context_menu; });
         ASSERT_NE(shown, nullptr);
         EXPECT_EQ(GetMenuState(shown, cmd_insert, MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
         EXPECT_EQ(GetMenuState(shown, cmd_edit, MF_BYCOMMAND) & MF_GRAYED, 0u);
         EXPECT_EQ(GetMenuState(shown, cmd_locate, MF_BYCOMMAND) & MF_GRAYED, 0u);
         EXPECT_EQ(GetMenuDefaultItem(shown, FALSE, 0), static_cast<UINT>(cmd_edit));
-        press(VK_ESCAPE);
+        press({VK_ESCAPE});
         EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(menu_window); }));
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -456,28 +370,28 @@ TEST(Locate, CentresThePlayheadInTheTimeline) {
             {0, 100000, 0, "within the first view: from 0"},
             {2, 950000, 750000, "near the end: the scroll bar's last position"},
         };
+        // Read after the command, which the window runs before the read it was posted before.
+        const auto playhead = [&] { return read_on_window(main, [&] { return window.timeline_control().playhead; }); };
         for (const auto& c : cases) {
             select_only(list, {c.row});
             post_command(main, cmd_locate);
-            EXPECT_TRUE(wait_until([&] { return window.timeline_control().playhead == c.playhead; })) << c.what;
-            EXPECT_TRUE(wait_until([&] { return scroll_position().nPos == c.view_start; }))
-                << c.what << ": " << scroll_position().nPos;
-            EXPECT_EQ(window.timeline_control().view_start, c.view_start) << c.what;
+            EXPECT_EQ(playhead(), c.playhead) << c.what;
+            EXPECT_EQ(read_on_window(main, [&] { return window.timeline_control().view_start; }), c.view_start) << c.what;
+            EXPECT_EQ(scroll_position().nPos, c.view_start) << c.what;
         }
         // with two rows selected nothing moves
         select_only(list, {0, 1});
         post_command(main, cmd_locate);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        EXPECT_EQ(window.timeline_control().playhead, 950000u);
+        EXPECT_EQ(playhead(), 950000u);
         EXPECT_EQ(scroll_position().nPos, 750000);
 
         // a real click on one row locates it (no video, so nothing plays)
         select_only(list, {0});
         bring_to_front(main);
         click_at(row_point(list, 1));
-        EXPECT_TRUE(wait_until([&] { return window.timeline_control().playhead == 600000u; }));
+        EXPECT_TRUE(wait_until([&] { return playhead() == 600000u; }));
         EXPECT_TRUE(wait_until([&] { return scroll_position().nPos == 475000; })) << scroll_position().nPos;
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 

@@ -18,16 +18,6 @@ const char three_subs[] =
     "2\r\n01:02:03,456 --> 01:02:05,006\r\nSecond line one\r\nline two\r\n\r\n"
     "3\r\n01:10:00,000 --> 01:10:01,000\r\n<i>Third</i>\r\n\r\n";
 
-// Closes the window, saying No when it offers to save.
-void close_window(HWND main, bool expect_save_question) {
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    if (expect_save_question) {
-        const HWND box = wait_for_dialog(u"Save sub");
-        EXPECT_NE(box, nullptr);
-        if (box) answer(box, IDNO);
-    }
-}
-
 TEST(Open_Sub, GoodFileFillsListTitleAndStatus) {
     App_Folder folder;
     folder.write("Part 1 - Intro.srt", three_subs);
@@ -51,7 +41,12 @@ TEST(Open_Sub, GoodFileFillsListTitleAndStatus) {
         // row 0 is selected after the refill; the count follows 200 ms later
         EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "1/3 subs"; }));
         EXPECT_EQ(selected_rows(list_of(main)), std::vector<int>{0});
-        close_window(main, false);
+        // an edit marks every " - " of the title
+        post_command(main, cmd_remove);
+        answer(wait_for_dialog(u"Remove sub"), IDYES);
+        EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == "Part 1 * - Intro.srt * - Cuemill"; }))
+            << utf8(text_of(main));
+        close_without_saving(main, true);
     });
     // the recent list and the settings file keep the path
     EXPECT_NE(folder.read("Cuemill.ini").find("file1="), std::string::npos) << folder.read("Cuemill.ini");
@@ -65,10 +60,10 @@ TEST(Open_Sub, MalformedFileWarnsAndOpens) {
         drop_files(main, {folder.path("bad.srt")});
         const HWND box = wait_for_dialog(u"Malformed sub");
         ASSERT_NE(box, nullptr);
-        EXPECT_FALSE(box_text(box).empty());
+        EXPECT_EQ(utf8(box_text(box)), "Some subs discarded due to faulty timecodes at line(s): 15.");
         answer(box, IDOK);
         EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == "bad.srt - Cuemill"; }));
-        close_window(main, false);
+        close_without_saving(main, false);
     });
 }
 
@@ -89,10 +84,8 @@ TEST(Open_Sub, ReaderFailureKeepsPreviousDocument) {
         // the list, the title and the document all still show the first file
         EXPECT_EQ(list_rows(list_of(main)).size(), 3u);
         EXPECT_EQ(utf8(text_of(main)), "good.srt - Cuemill");
-        std::size_t count = 0;
-        post_to_window(main, [&] { count = window.document().size() + 1; });
-        EXPECT_TRUE(wait_until([&] { return count == 4; }));
-        close_window(main, false);
+        EXPECT_EQ(read_on_window(main, [&] { return window.document().size(); }), 3u);
+        close_without_saving(main, false);
     });
 }
 
@@ -110,7 +103,7 @@ TEST(Open_Sub, LoadVideoOfferNamesFirstExistingExtension) {
         answer(box, IDNO);
         EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == "Film.srt - Cuemill"; }));
         EXPECT_EQ(list_rows(list_of(main)).size(), 3u);
-        close_window(main, false);
+        close_without_saving(main, false);
     });
 }
 
@@ -127,15 +120,12 @@ TEST(Open_Sub, CancelAtLoadVideoKeepsPreviousDocument) {
         const HWND box = wait_for_dialog(u"Load video");
         ASSERT_NE(box, nullptr);
         answer(box, IDCANCEL);
-        std::size_t count = 0;
-        post_to_window(main, [&] { count = window.document().size() + 1; });
-        ASSERT_TRUE(wait_until([&] { return count != 0; }));
         // document, list, title and path agree: still the first file
-        EXPECT_EQ(count, 2u);
+        EXPECT_EQ(read_on_window(main, [&] { return window.document().size(); }), 1u);
         EXPECT_EQ(list_rows(list_of(main)).size(), 1u);
         EXPECT_EQ(utf8(text_of(main)), "first.srt - Cuemill");
         EXPECT_EQ(status_part(main, 0), folder.path("first.srt"));
-        close_window(main, false);
+        close_without_saving(main, false);
     });
 }
 
@@ -168,7 +158,7 @@ TEST(Open_Sub, ModifiedDocumentIsOfferedForSavingFirst) {
             EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == c.title; })) << utf8(text_of(main));
             EXPECT_EQ(list_rows(list_of(main)).size(), c.answer == IDCANCEL ? 2u : 1u);
             EXPECT_EQ(folder.read("first.srt"), c.first_on_disk);
-            close_without_saving(main);
+            close_without_saving(main, c.answer == IDCANCEL);
         });
     }
 }
@@ -201,9 +191,61 @@ TEST(Drop_Files, WrongDropsAreRefused) {
                 answer(box, IDOK);
             }
             EXPECT_EQ(utf8(text_of(main)), "untitled.srt - Cuemill") << c.comment;
-            close_window(main, false);
+            close_without_saving(main, false);
         });
     }
+}
+
+TEST(Recent_Entries, ThatCannotBeOpenedAreOfferedForRemoval) {
+    App_Folder folder;
+    folder.write("notes.srt.bak", three_subs);
+    folder.write("notes.txt", "not a video");
+    const std::u16string gone_sub = folder.path("gone.srt"), backup = folder.path("notes.srt.bak");
+    const std::u16string gone_video = folder.path("gone.mkv"), notes = folder.path("notes.txt");
+    const auto two = [](const std::u16string& a, const std::u16string& b) {
+        return "file1=" + utf8(a) + "\r\nfile2=" + utf8(b) + "\r\n";
+    };
+    folder.write("Cuemill.ini", settings_text("[RecentSubs]\r\n\r\n[RecentVids]\r\n",
+                                              "[RecentSubs]\r\n" + two(gone_sub, backup) + "\r\n[RecentVids]\r\n" +
+                                                  two(gone_video, notes)));
+    const std::u16string remove = u"\n\nRemove it from the recent menu?";
+    const std::u16string missing =
+        u"The recent subtitle file: \n\n\"" + gone_sub + u"\"\n\ndoesn't exist anymore.\nRemove it from the recent menu?";
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const struct {
+            std::u16string path;
+            int index;
+            const char16_t* title;
+            std::u16string text;
+            int button;
+        } cases[] = {
+            // it exists, but only ".srt" opens
+            {backup, 1, u"Unsupported subtitle", u"The chosen subtitle format is not suported:\nnotes.srt.bak", IDOK},
+            {gone_sub, 0, u"Missing file", missing, IDNO},   // kept on No
+            {gone_sub, 0, u"Missing file", missing, IDYES},  // removed on Yes
+            {notes, 1, u"Video file error", u"The video format is not suported:\n" + notes + remove, IDNO},
+            {gone_video, 0, u"Video file error", u"The video file doesn't exist:\n" + gone_video + remove, IDYES},
+        };
+        for (const auto& c : cases) {
+            const UINT id = recent_entry_id(main, c.path, c.index);
+            ASSERT_NE(id, 0u) << utf8(c.path);
+            post_command(main, id);
+            const HWND box = wait_for_dialog(c.title);
+            ASSERT_NE(box, nullptr) << utf8(c.title);
+            EXPECT_EQ(box_text(box), c.text);
+            answer(box, c.button);
+        }
+        const std::string ini = settings_now(main, folder);
+        EXPECT_NE(ini.find("[RecentSubs]\r\nfile1=" + utf8(backup) + "\r\n"), std::string::npos) << ini;
+        EXPECT_NE(ini.find("[RecentVids]\r\nfile1=" + utf8(notes) + "\r\n"), std::string::npos) << ini;
+        EXPECT_EQ(ini.find("gone."), std::string::npos) << ini;
+        EXPECT_NE(recent_entry_id(main, backup, 0), 0u) << "the menus follow the lists";
+        EXPECT_NE(recent_entry_id(main, notes, 0), 0u);
+        EXPECT_FALSE(read_on_window(main, [&] { return window.video_control().player.loaded(); }));
+        EXPECT_EQ(utf8(text_of(main)), "untitled.srt - Cuemill");
+        close_without_saving(main, false);
+    });
 }
 
 TEST(Save_Sub, WritesFileAndReports) {
@@ -234,7 +276,7 @@ TEST(Save_Sub, WritesFileAndReports) {
         const std::string saved = utf8(status_part(main, 1));
         EXPECT_EQ(saved.rfind("Saved: ", 0), 0u) << saved;
         // the document equals its file now: closing asks nothing
-        close_window(main, false);
+        close_without_saving(main, false);
     });
 }
 
@@ -261,19 +303,18 @@ TEST(Close_Sub, AsksOnlyWhenContentDiffersFromFile) {
         EXPECT_EQ(utf8(box_text(box)), "The sub has been modified, do you wish to save it?");
         answer(box, IDNO);
         EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == "untitled.srt - Cuemill"; }));
-        close_window(main, false);
+        close_without_saving(main, false);
     });
 }
 
 TEST(Settings, OldVersionIsRaisedAndWindowPositionKept) {
     App_Folder folder;
-    folder.write("Cuemill.ini", settings_text("version=1.1.0", "version=1.1.0"));
     folder.write("Cuemill.ini", settings_text("version=1.3.0", "version=1.1.0"));
     Main_Window window;
     run_with_script(window, folder, [&](HWND main) {
         EXPECT_NE(folder.read("Cuemill.ini").find("version=1.3.0"), std::string::npos);
         SetWindowPos(main, nullptr, 40, 30, 900, 640, SWP_NOZORDER);
-        close_window(main, false);
+        close_without_saving(main, false);
     });
     const std::string ini = folder.read("Cuemill.ini");
     EXPECT_NE(ini.find("left=40\r\ntop=30\r\nwidth=900\r\nheight=640"), std::string::npos) << ini;
@@ -291,7 +332,7 @@ TEST(Settings, MaximisedWindowKeepsStoredPosition) {
         EXPECT_EQ(r.right - r.left, 800);
         ShowWindow(main, SW_MAXIMIZE);
         wait_until([&] { return IsZoomed(main) != FALSE; });
-        close_window(main, false);
+        close_without_saving(main, false);
     });
     EXPECT_EQ(folder.read("Cuemill.ini"), before);
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 
 #include "app/main_window.h"
@@ -71,7 +70,7 @@ TEST(Remove, QuestionsRenumberingAndSelection) {
         ASSERT_TRUE(wait_until([&] { return list_rows(list).empty(); }));
         EXPECT_TRUE(selected_rows(list).empty());
         EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "0/0 subs"; }));
-        close_without_saving(main);
+        close_without_saving(main, true);
     });
 }
 
@@ -87,7 +86,7 @@ TEST(Check_Overlaps, NoneIsReportedOnlyWhenAsked) {
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(utf8(box_text(box)), "There are no overlaps among the 4 subs.");
         answer(box, IDOK);
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -109,7 +108,7 @@ TEST(Check_Overlaps, OpeningOffersTheFixAndSelectsFixedRows) {
         ASSERT_EQ(rows.size(), 4u);
         EXPECT_EQ(utf8(rows[1][2]), "0:00:04.900");  // ends 100 ms before the next start
         EXPECT_EQ(selected_rows(list_of(main)), std::vector<int>{1});
-        close_without_saving(main);  // the fix differs from the file: asks
+        close_without_saving(main, true);  // the fix differs from the file
     });
 }
 
@@ -120,10 +119,12 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
     run_with_script(window, folder, [&](HWND main) {
         const HMENU bar = GetMenu(main);
         const HMENU file = GetSubMenu(bar, 0);
-        const HMENU playback = GetSubMenu(bar, 1);
+        const HMENU edit = GetSubMenu(bar, 1);
+        const HMENU playback = GetSubMenu(bar, 2);
         const auto greyed = [](HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
-        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 1);
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 2);
         const struct {
             HMENU menu;
             UINT id;
@@ -135,6 +136,8 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
             {file, cmd_close_sub, true},      // nothing to close
             {file, cmd_close_video, true},    // no video
             {file, cmd_open_sub, false},      // always
+            {edit, cmd_undo, true},           // nothing done yet
+            {edit, cmd_redo, true},
             {playback, cmd_seek_back, true},  // no video
             {playback, cmd_play_pause, true},
             {playback, cmd_toggle_text, true},
@@ -147,21 +150,26 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
         EXPECT_FALSE(greyed(file, cmd_save_sub_as));
         EXPECT_FALSE(greyed(file, cmd_close_sub));
         EXPECT_TRUE(greyed(file, cmd_close_video));
-        // the context menu with the focus on the list
-        HMENU context = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(103));
-        HMENU popup = GetSubMenu(context, 0);
+
+        // The Edit menu names the step it would take back or do again.
+        const auto item = [&](UINT id) {
+            SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+            wchar_t text[128] = {};
+            GetMenuStringW(edit, id, text, 128, MF_BYCOMMAND);
+            return utf8(std::u16string(text, text + lstrlenW(text))) + (greyed(edit, id) ? " (grey)" : "");
+        };
+        EXPECT_EQ(item(cmd_undo), "&Undo (grey)");  // opening starts afresh
         select_only(list_of(main), {1});
-        std::atomic<bool> focused{false};
-        post_to_window(main, [&] { focused = SetFocus(list_of(main)) != nullptr || GetFocus() == list_of(main); });
-        ASSERT_TRUE(wait_until([&] { return focused.load(); }));
-        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
-        EXPECT_TRUE(greyed(popup, cmd_insert));    // only on the timeline
-        EXPECT_FALSE(greyed(popup, cmd_edit));     // one row selected
-        EXPECT_FALSE(greyed(popup, cmd_locate));
-        EXPECT_FALSE(greyed(popup, cmd_find));
-        EXPECT_EQ(GetMenuDefaultItem(popup, FALSE, 0), static_cast<UINT>(cmd_edit));
-        DestroyMenu(context);
-        close_without_saving(main);
+        post_command(main, cmd_remove);
+        answer(wait_for_dialog(u"Remove sub"), IDYES);
+        ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "doc.srt * - Cuemill"; }));
+        EXPECT_EQ(item(cmd_undo), "&Undo remove 1 sub\tCtrl+Z");
+        EXPECT_EQ(item(cmd_redo), "&Redo (grey)");
+        post_command(main, cmd_undo);
+        EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == "doc.srt - Cuemill"; })) << "back to the file";
+        EXPECT_EQ(item(cmd_undo), "&Undo (grey)");
+        EXPECT_EQ(item(cmd_redo), "&Redo remove 1 sub\tCtrl+Y");
+        close_without_saving(main, false);
     });
 }
 
@@ -183,7 +191,7 @@ TEST(Other_Commands, RefusalsAndMissingFiles) {
         EXPECT_EQ(box_text(box), u"The video file doesn't exist:\n" + folder.path("missing.mkv"));
         answer(box, IDOK);
         EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -206,7 +214,7 @@ TEST(Other_Commands, BadRendererOpensNothing) {
         const HWND again = wait_for_dialog(u"Bad VMR");
         ASSERT_NE(again, nullptr);
         answer(again, IDOK);
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 

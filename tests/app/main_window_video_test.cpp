@@ -8,10 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,40 +31,18 @@ void copy_video(const App_Folder& folder, const char* name) {
     ASSERT_FALSE(error) << error.message();
 }
 
-std::string srt_time(std::uint64_t ms) {
-    char text[32];
-    snprintf(text, sizeof text, "%02u:%02u:%02u,%03u", static_cast<unsigned>(ms / 3600000),
-             static_cast<unsigned>(ms / 60000 % 60), static_cast<unsigned>(ms / 1000 % 60),
-             static_cast<unsigned>(ms % 1000));
-    return text;
-}
-
-struct Span {
-    std::uint64_t start, end;
-};
-
-std::string srt_of(std::initializer_list<Span> spans) {
-    std::string text;
-    int n = 0;
-    for (const Span& s : spans) {
-        ++n;
-        text += std::to_string(n) + "\r\n" + srt_time(s.start) + " --> " + srt_time(s.end) + "\r\nSub " +
-                std::to_string(n) + "\r\n\r\n";
-    }
-    return text;
-}
-
-HWND timeline_of(HWND main) { return GetDlgItem(main, timeline_control_id); }
 HWND overlay_of(HWND main) {
     return FindWindowExW(GetDlgItem(main, video_control_id), nullptr, L"CTL_VIDEO_TEXT", nullptr);
 }
 
-// What the player and the timeline hold, read on the window's thread.
+// What the player, its clock and band, and the timeline hold, read on the window's thread.
 struct Video_State {
     bool loaded = false;
     int state = -1;              // 0 stopped, 1 paused, 2 running
     std::uint32_t position = 0;  // ms
     std::uint32_t duration = 0;  // ms
+    std::uint64_t clock = 0;     // ms
+    std::size_t sub_shown = 0;   // the band's sub
     std::uint64_t playhead = 0;
     Timeline_View view;
     int timeline_width = 0;
@@ -74,13 +50,8 @@ struct Video_State {
 };
 
 Video_State read_state(Main_Window& window) {
-    struct Shared {
-        std::atomic<bool> done{false};
-        Video_State value;
-    };
-    auto shared = std::make_shared<Shared>();
-    post_to_window(window.hwnd, [&window, shared] {
-        Video_State& v = shared->value;
+    return read_on_window(window.hwnd, [&window] {
+        Video_State v;
         Video_Control& video = window.video_control();
         v.loaded = video.player.loaded();
         v.state = video.play_state();
@@ -90,15 +61,15 @@ Video_State read_state(Main_Window& window) {
             v.duration = static_cast<std::uint32_t>(duration / 10000);
         if (video.player.renderer() && video.player.renderer()->filter())
             video.player.renderer()->filter()->GetClassID(&v.renderer);
+        v.clock = video.clock.time_ms;
+        v.sub_shown = video.text_overlay.sub_index;
         v.playhead = window.timeline_control().playhead;
         v.view = window.timeline_control().view();
         RECT client{};
         GetClientRect(window.timeline_control().hwnd, &client);
         v.timeline_width = client.right;
-        shared->done = true;
+        return v;
     });
-    EXPECT_TRUE(wait_until([&] { return shared->done.load(); })) << "the window never ran the read";
-    return shared->value;
 }
 
 // Waits until the state satisfies `condition`; the last state read either way.
@@ -114,47 +85,6 @@ Video_State wait_for_state(Main_Window& window, const std::function<bool(const V
 
 bool playing(const Video_State& v) { return v.loaded && v.state == 2; }
 bool paused(const Video_State& v) { return v.loaded && v.state == 1; }
-
-// Runs `closure` on the window's thread and waits for it.
-void on_window_thread(HWND main, std::function<void()> closure) {
-    auto ran = std::make_shared<std::atomic<bool>>(false);
-    post_to_window(main, [closure, ran] {
-        closure();
-        *ran = true;
-    });
-    ASSERT_TRUE(wait_until([&] { return ran->load(); }));
-}
-
-INPUT key_input(WORD key, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = key;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return in;
-}
-
-// Real key presses: they reach the focused window through the loop's accelerators.
-void press(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        inputs.push_back(key_input(key, false));
-        inputs.push_back(key_input(key, true));
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-void press_ctrl(WORD key) {
-    INPUT inputs[] = {key_input(VK_CONTROL, false), key_input(key, false), key_input(key, true),
-                      key_input(VK_CONTROL, true)};
-    SendInput(4, inputs, sizeof(INPUT));
-}
-
-// The settings file once the window's thread has finished its current work. Reading it while
-// the program writes it would make that write fail, so the tests never poll it.
-std::string settings_now(HWND main, const App_Folder& folder) {
-    on_window_thread(main, [] {});
-    return folder.read("Cuemill.ini");
-}
 
 // Real input goes to the foreground window's focus: the main window in front, `focus` focused.
 void focus_for_keys(HWND main, HWND focus) {
@@ -244,7 +174,7 @@ TEST(Load_Subtitle, AnswerDecidesWhatOpens) {
                 << c.comment << "\n" << ini;
             EXPECT_EQ(ini.find("[RecentSubs]\r\nfile1=" + utf8(folder.path("movie.srt"))) != std::string::npos, c.subs)
                 << c.comment << "\n" << ini;
-            close_without_saving(main);
+            close_without_saving(main, false);
         });
     }
 }
@@ -269,7 +199,7 @@ TEST(Load_Video, YesOpensTheVideoAfterTheSubs) {
         EXPECT_EQ(v.view.range_end, static_cast<std::int32_t>(v.duration + 99));
         // The video was opened without searching for a subtitle.
         EXPECT_EQ(wait_for_dialog(u"Load subtitle", std::chrono::milliseconds(200)), nullptr);
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -304,7 +234,17 @@ TEST(Open_Video_Command, FileDialogOffersVideoTypesAndOpensTheChoice) {
         EXPECT_TRUE(playing(v));
         EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 3)) == "0:01:30"; }));
         EXPECT_NE(settings_now(main, folder).find("[RecentVids]\r\nfile1=" + utf8(path)), std::string::npos);
-        close_without_saving(main);
+        // Save as on the untitled document proposes the video's name; OK takes it.
+        post_command(main, cmd_save_sub_as);
+        const HWND save = wait_for_dialog(u"Save As");
+        ASSERT_NE(save, nullptr) << "no file dialog";
+        PostMessageW(save, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        const HWND saved = wait_for_dialog(u"Subtitle saved");
+        ASSERT_NE(saved, nullptr);
+        EXPECT_EQ(box_text(saved).find(u"Subtitle file successfully saved as:\n\n\"" + folder.path("clip.srt") + u"\""), 0u)
+            << utf8(box_text(saved));
+        answer(saved, IDOK);
+        close_without_saving(main, false);
     });
 }
 
@@ -346,7 +286,7 @@ TEST(Close_Video, AsksWhetherToCloseTheSubToo) {
         post_command(main, cmd_close_video);
         EXPECT_FALSE(wait_for_state(window, [](const Video_State& s) { return !s.loaded; }).loaded);
         EXPECT_EQ(wait_for_dialog(u"Close sub", std::chrono::milliseconds(200)), nullptr);
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -362,62 +302,10 @@ TEST(Video_File_Error, OtherExtensionIsRefused) {
         answer(box, IDOK);
         EXPECT_FALSE(read_state(window).loaded);
         EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
     EXPECT_NE(folder.read("Cuemill.ini").find("[RecentVids]\r\n"), std::string::npos);
     EXPECT_EQ(folder.read("Cuemill.ini").find("notes.txt"), std::string::npos);
-}
-
-// The recent videos submenu: the File menu's popup whose first entry names `path`.
-UINT recent_entry_id(HWND main, const std::u16string& path, int index) {
-    const HMENU file = GetSubMenu(GetMenu(main), 0);
-    for (int i = 0; i < GetMenuItemCount(file); ++i) {
-        const HMENU sub = GetSubMenu(file, i);
-        if (!sub) continue;
-        wchar_t text[512] = {};
-        GetMenuStringW(sub, index, text, 511, MF_BYPOSITION);
-        if (std::u16string(reinterpret_cast<const char16_t*>(text)) == format(u"&%u %s", index + 1, path))
-            return GetMenuItemID(sub, index);
-    }
-    return 0;
-}
-
-TEST(Video_File_Error, RecentEntriesThatFailTheCheckOfferRemoval) {
-    App_Folder folder;
-    folder.write("notes.txt", "not a video");
-    const std::u16string missing = folder.path("gone.mkv"), other = folder.path("notes.txt");
-    folder.write("Cuemill.ini", settings_text("[RecentVids]\r\n", "[RecentVids]\r\nfile1=" + utf8(missing) +
-                                                                      "\r\nfile2=" + utf8(other) + "\r\n"));
-    Main_Window window;
-    run_with_script(window, folder, [&](HWND main) {
-        const struct {
-            std::u16string path;
-            int index;
-            std::u16string text;
-            int button;
-        } cases[] = {
-            // kept on No
-            {other, 1, u"The video format is not suported:\n" + other + u"\n\nRemove it from the recent menu?", IDNO},
-            // removed on Yes
-            {missing, 0, u"The video file doesn't exist:\n" + missing + u"\n\nRemove it from the recent menu?", IDYES},
-        };
-        for (const auto& c : cases) {
-            const UINT id = recent_entry_id(main, c.path, c.index);
-            ASSERT_NE(id, 0u) << utf8(c.path);
-            post_command(main, id);
-            const HWND box = wait_for_dialog(u"Video file error");
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(box_text(box), c.text);
-            EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
-            answer(box, c.button);
-        }
-        const std::string expected = "[RecentVids]\r\nfile1=" + utf8(other) + "\r\n";
-        const std::string ini = settings_now(main, folder);
-        EXPECT_NE(ini.find(expected), std::string::npos) << ini;
-        EXPECT_EQ(recent_entry_id(main, other, 0) != 0, true) << "the menu follows the list";
-        EXPECT_FALSE(read_state(window).loaded);
-        close_without_saving(main);
-    });
 }
 
 TEST(Video_Fail, UnplayableFileIsReportedAndRemembered) {
@@ -442,7 +330,7 @@ TEST(Video_Fail, UnplayableFileIsReportedAndRemembered) {
         EXPECT_FALSE(playing(v));
         EXPECT_EQ(utf8(status_part(main, 3)), "0:00:00");
         EXPECT_EQ(v.view.range_end, 99);  // a range of 0 + 100 ms
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -471,7 +359,7 @@ TEST(Renderers, BothOpenAndPlay) {
             EXPECT_GE(later.position, v.position + 400) << c.setting;
             EXPECT_GE(later.playhead, v.position + 300) << c.setting;
             EXPECT_TRUE(IsWindowVisible(overlay_of(main))) << c.setting;
-            close_without_saving(main);
+            close_without_saving(main, false);
         });
     }
 }
@@ -493,7 +381,7 @@ TEST(Video_Length, NinetySecondsShowAsOneMinuteThirty) {
         EXPECT_FALSE(closed.loaded);
         EXPECT_EQ(closed.view.range_end, 90099);
         EXPECT_FALSE(IsWindowVisible(overlay_of(main)));
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -535,7 +423,7 @@ TEST(Subs_Past_End, NoticeCountsSubsStartingAtOrAfterTheEnd) {
             // Opening a subtitle pauses the video in any case.
             EXPECT_TRUE(paused(read_state(window))) << c.name;
         }
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -572,7 +460,7 @@ TEST(Seek_Commands, StepMovesVideoAndPlayhead) {
             EXPECT_EQ(v.playhead, v.position) << "the playhead follows the seek";
             EXPECT_TRUE(paused(v));
         }
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -589,7 +477,7 @@ TEST(Seek_Commands, KeysDoNothingWithoutVideo) {
         // always arrives, shows that the keys before it were handled.
         focus_for_keys(main, list_of(main));
         press({VK_F3, VK_F4});
-        press_ctrl('F');
+        send_input({key_input(VK_CONTROL, false), key_input('F', false), key_input('F', true), key_input(VK_CONTROL, true)});
         const HWND box = wait_for_dialog(u"Can't search");
         ASSERT_NE(box, nullptr);
         answer(box, IDOK);
@@ -597,7 +485,7 @@ TEST(Seek_Commands, KeysDoNothingWithoutVideo) {
         // The command itself, sent past the menu, reads the position a missing player gives.
         post_command(main, cmd_seek_back);
         EXPECT_EQ(wait_for_state(window, [](const Video_State& s) { return s.playhead == 0; }).playhead, 0u);
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -647,7 +535,47 @@ TEST(Timeline_Click, SeeksOnlyWhilePausedOrRunning) {
         s = wait_for_state(window, [&](const Video_State& st) { return st.playhead == static_cast<std::uint64_t>(time_at(x_none)); });
         EXPECT_EQ(s.playhead, static_cast<std::uint64_t>(time_at(x_none)));
         EXPECT_FALSE(s.loaded);
-        close_without_saving(main);
+        close_without_saving(main, false);
+    });
+}
+
+// A click on a row as the list view reports it: the row selected, then NM_CLICK.
+void click_row(HWND main, int row) {
+    const HWND list = list_of(main);
+    select_only(list, {row});
+    on_window_thread(main, [&] {
+        NMITEMACTIVATE click{};
+        click.hdr = {list, static_cast<UINT_PTR>(main_list_id), static_cast<UINT>(NM_CLICK)};
+        click.iItem = row;
+        SendMessageW(main, WM_NOTIFY, main_list_id, reinterpret_cast<LPARAM>(&click));
+    });
+}
+
+TEST(Row_Click, LocatesOnlyWhileTheVideoIsPaused) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    folder.write("clip.srt", srt_of({{20000, 24000}, {60000, 64000}}));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("clip.srt"), folder.path("clip.avi")});
+        ASSERT_TRUE(playing(wait_for_state(window, playing)));
+        // Running: nothing moves.
+        click_row(main, 1);
+        Video_State v = read_state(window);
+        EXPECT_TRUE(playing(v));
+        EXPECT_LT(v.position, 50000u);
+        EXPECT_LT(v.playhead, 50000u);
+        EXPECT_LT(v.clock, 50000u);
+        // Paused: the video, the playhead, the clock and the band go to the row's start.
+        pause(window);
+        click_row(main, 0);
+        v = read_state(window);
+        EXPECT_EQ(v.playhead, 20000u);
+        EXPECT_LE(distance(v.position, 20000), frame_ms);
+        EXPECT_EQ(v.clock, 20000u);
+        EXPECT_EQ(v.sub_shown, 0u);
+        EXPECT_TRUE(paused(v));
+        close_without_saving(main, false);
     });
 }
 
@@ -672,7 +600,7 @@ TEST(Playback_Keys, SpaceTogglesPlayAndF6TheOverlay) {
         post_command(main, cmd_toggle_text);
         EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(overlay); })) << "the command hides it too";
         EXPECT_TRUE(playing(read_state(window)));
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -703,7 +631,7 @@ TEST(Preferences, NewSeekStepIsStoredAndUsedByF4) {
         const Video_State after =
             wait_for_state(window, [&](const Video_State& s) { return distance(s.position, target) <= frame_ms; });
         EXPECT_LE(distance(after.position, target), frame_ms) << "from " << before.position;
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 
@@ -723,7 +651,7 @@ TEST(Preferences, RendererChangeWaitsForTheNextOpen) {
         });
         EXPECT_TRUE(playing(again));
         EXPECT_TRUE(IsEqualCLSID(again.renderer, CLSID_VideoMixingRenderer)) << "opened again with VMR-7";
-        close_without_saving(main);
+        close_without_saving(main, false);
     });
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 #include "app/main_window.h"
@@ -73,6 +74,23 @@ std::string settings_text(const std::string& from, const std::string& to) {
         if (at != std::string::npos) text.replace(at, from.size(), to);
     }
     return text;
+}
+
+std::string srt_of(const std::vector<Srt_Sub>& subs) {
+    const auto time = [](std::uint64_t ms) {
+        char text[32];
+        snprintf(text, sizeof text, "%02u:%02u:%02u,%03u", static_cast<unsigned>(ms / 3600000),
+                 static_cast<unsigned>(ms / 60000 % 60), static_cast<unsigned>(ms / 1000 % 60),
+                 static_cast<unsigned>(ms % 1000));
+        return std::string(text);
+    };
+    std::string out;
+    for (std::size_t i = 0; i < subs.size(); ++i) {
+        const std::string number = std::to_string(i + 1);
+        out += number + "\r\n" + time(subs[i].start) + " --> " + time(subs[i].end) + "\r\n" +
+               (subs[i].text.empty() ? "Sub " + number : subs[i].text) + "\r\n\r\n";
+    }
+    return out;
 }
 
 int run_with_script(Main_Window& window, const App_Folder& folder, std::function<void(HWND)> script) {
@@ -142,6 +160,21 @@ void post_to_window(HWND window, std::function<void()> closure) {
     PostMessageW(window, 0xBFFF, 0, reinterpret_cast<LPARAM>(new std::function<void()>(std::move(closure))));
 }
 
+void on_window_thread(HWND window, std::function<void()> closure) {
+    // Shared: after a timeout the closure may still run once the test has moved on.
+    auto ran = std::make_shared<std::atomic<bool>>(false);
+    post_to_window(window, [closure = std::move(closure), ran] {
+        closure();
+        *ran = true;
+    });
+    EXPECT_TRUE(wait_until([&] { return ran->load(); })) << "the window never ran the closure";
+}
+
+std::string settings_now(HWND main, const App_Folder& folder) {
+    on_window_thread(main, [] {});
+    return folder.read("Cuemill.ini");
+}
+
 void post_command(HWND window, unsigned id) { PostMessageW(window, WM_COMMAND, id, 0); }
 
 void drop_files(HWND window, const std::vector<std::u16string>& paths) {
@@ -200,6 +233,7 @@ std::u16string status_part(HWND main_window, int part) {
 std::string utf8(const std::u16string& s) { return utf16_to_utf8(s); }
 
 HWND list_of(HWND main) { return GetDlgItem(main, main_list_id); }
+HWND timeline_of(HWND main) { return GetDlgItem(main, timeline_control_id); }
 
 void select_only(HWND list, std::vector<int> rows) {
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
@@ -211,12 +245,82 @@ void open_file(HWND main, const App_Folder& folder, const char* name, std::size_
     ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == rows; }));
 }
 
-void close_without_saving(HWND main) {
+void close_without_saving(HWND main, bool asks) {
     PostMessageW(main, WM_CLOSE, 0, 0);
     HWND box = nullptr;
     EXPECT_TRUE(wait_until([&] {
         box = wait_for_dialog(u"Save sub", std::chrono::milliseconds(0));
         return box || !IsWindow(main);
     }));
+    EXPECT_EQ(box != nullptr, asks) << (asks ? "closed without offering to save" : "offered to save");
     if (box) answer(box, IDNO);
+}
+
+UINT recent_entry_id(HWND main, const std::u16string& path, int index) {
+    const HMENU file = GetSubMenu(GetMenu(main), 0);
+    for (int i = 0; i < GetMenuItemCount(file); ++i) {
+        const HMENU sub = GetSubMenu(file, i);
+        if (!sub) continue;
+        wchar_t text[512] = {};
+        GetMenuStringW(sub, index, text, 511, MF_BYPOSITION);
+        if (std::u16string(reinterpret_cast<const char16_t*>(text)) == format(u"&%u %s", index + 1, path))
+            return GetMenuItemID(sub, index);
+    }
+    return 0;
+}
+
+INPUT key_input(WORD key, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+void send_input(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void press(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        inputs.push_back(key_input(key, false));
+        inputs.push_back(key_input(key, true));
+    }
+    send_input(inputs);
+}
+
+void click_at(POINT at, WORD modifier, bool right, int clicks) {
+    const auto mouse = [](DWORD flags, POINT p = {}) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = flags;
+        if (flags & MOUSEEVENTF_ABSOLUTE) {
+            in.mi.dx = MulDiv(p.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+            in.mi.dy = MulDiv(p.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+        }
+        return in;
+    };
+    std::vector<INPUT> inputs{mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at)};
+    if (modifier) inputs.push_back(key_input(modifier, false));
+    for (int i = 0; i < clicks; ++i) {
+        inputs.push_back(mouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN));
+        inputs.push_back(mouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP));
+    }
+    if (modifier) inputs.push_back(key_input(modifier, true));
+    send_input(inputs);
+}
+
+POINT row_point(HWND list, int row) {
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    POINT p{r.left + 120, (r.top + r.bottom) / 2};
+    ClientToScreen(list, &p);
+    return p;
+}
+
+void bring_to_front(HWND main) {
+    on_window_thread(main, [main] { SetForegroundWindow(main); });
+    EXPECT_TRUE(wait_until([&] { return GetForegroundWindow() == main; })) << "never in front";
 }

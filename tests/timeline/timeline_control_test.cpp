@@ -145,6 +145,30 @@ TEST(TimelineControl, ScrollBarRequestsAndNotifications) {
     }
     for (int i = 0; i < 5; ++i) SendMessageW(host.timeline.hwnd, WM_HSCROLL, MAKEWPARAM(SB_PAGERIGHT, 0), 0);
     EXPECT_EQ(host.timeline.view_start, 30000);  // range_end - span + 1
+
+    // A real drag of the thumb 200 px to the right over an hour goes past 65,535 ms, where the
+    // message's 16-bit position would wrap.
+    host.timeline.set_range(3600000);
+    const std::int32_t start = host.timeline.view_start;
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    ASSERT_TRUE(GetScrollBarInfo(host.timeline.hwnd, OBJID_HSCROLL, &bar));
+    const int x = bar.rcScrollBar.left + (bar.xyThumbTop + bar.xyThumbBottom) / 2, y = bar.rcScrollBar.top + 5;
+    const auto mouse = [y](DWORD button, int at) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi = {MulDiv(at, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1, MulDiv(y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1,
+                 0, button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+        return in;
+    };
+    INPUT drag[] = {mouse(0, x), mouse(MOUSEEVENTF_LEFTDOWN, x), mouse(0, x + 100), mouse(MOUSEEVENTF_LEFTUP, x + 200)};
+    host.hscrolls.clear();
+    SendInput(4, drag, sizeof(INPUT));
+    EXPECT_TRUE(pump_until([&] { return !host.hscrolls.empty() && host.hscrolls.back().first == SB_ENDSCROLL; }));
+    const int track = bar.rcScrollBar.right - bar.rcScrollBar.left - 2 * GetSystemMetrics(SM_CXHSCROLL);
+    const double want = start + 200.0 / (track - (bar.xyThumbBottom - bar.xyThumbTop)) * (3600000 - 900000);
+    EXPECT_GT(host.timeline.view_start, 65535);
+    EXPECT_NEAR(host.timeline.view_start, want, want / 20);
 }
 
 TEST(TimelineControl, WheelZoomsAroundThePlayheadWithinItsLimits) {

@@ -204,7 +204,8 @@ TEST(TimelineView, MenuAtPlayhead) {
         {10000, 15000, false, 10000, 400},     // inside: no scrolling, x in the middle
         {10000, 5000, true, 4500, 40},         // left of the view: scrolled to show it at 5 %
         {10000, 25000, true, 15500, 760},      // right of the view: at 95 %
-        {10000, 200, true, 0, 16},             // clamped at 0: x still at the playhead
+        {10000, 200, true, 0, 40},             // clamped at 0: x from the start before clamping
+        {10000, 99900, true, 90000, 760},      // clamped at the end: the same
     };
     for (const auto& c : cases) {
         Timeline_View view{99999, 10000, c.view_start};

@@ -1,8 +1,12 @@
 #pragma once
 // Helpers of the video tests: the folder of generated videos, a plain host window,
-// message pumping with a deadline and reading the screen.
+// message pumping with a deadline, the renderer's destination and reading the screen.
 
 #include <windows.h>
+#define NO_DSHOW_STRSAFE
+#include <dshow.h>
+#include <d3d9.h>
+#include <vmr9.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -10,7 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "video/dx_player.h"
+
 namespace video_test {
+
+/// ASCII for test messages; other characters show as '?'.
+inline std::string narrow(const std::u16string& s) {
+    std::string out;
+    for (char16_t c : s)
+        out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
 
 /// A file made by with_videos.sh, as a Windows path.
 inline std::u16string video_file(const char16_t* name) {
@@ -38,6 +52,22 @@ inline bool pump_until(const std::function<bool()>& done, int ms = 10000) {
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+/// Where the renderer was last told to draw the picture, in its window's client pixels.
+inline RECT renderer_destination(const Dx_Player& player) {
+    RECT source{}, destination{};
+    IBaseFilter* filter = player.renderer() ? player.renderer()->filter() : nullptr;
+    IVMRWindowlessControl9* nine = nullptr;
+    IVMRWindowlessControl* seven = nullptr;
+    if (filter && SUCCEEDED(filter->QueryInterface(IID_IVMRWindowlessControl9, reinterpret_cast<void**>(&nine)))) {
+        nine->GetVideoPosition(&source, &destination);
+        nine->Release();
+    } else if (filter && SUCCEEDED(filter->QueryInterface(IID_IVMRWindowlessControl, reinterpret_cast<void**>(&seven)))) {
+        seven->GetVideoPosition(&source, &destination);
+        seven->Release();
+    }
+    return destination;
 }
 
 /// A visible top-level popup whose class background is COLOR_BTNFACE + 1, with a client
@@ -110,31 +140,6 @@ public:
     }
     int count(const RECT& r, COLORREF c) const {
         return count(r, [c](COLORREF p) { return p == c; });
-    }
-    /// Saves the shot as a 32-bit BMP, for looking at it by eye.
-    bool save(const wchar_t* path) const {
-        BITMAPFILEHEADER file{};
-        BITMAPINFOHEADER head{};
-        head.biSize = sizeof head;
-        head.biWidth = width_;
-        head.biHeight = -height_;
-        head.biPlanes = 1;
-        head.biBitCount = 32;
-        const DWORD bytes = static_cast<DWORD>(pixels_.size() * 4);
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof head;
-        file.bfSize = file.bfOffBits + bytes;
-        HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            return false;
-        std::vector<unsigned> opaque(pixels_);
-        for (unsigned& p : opaque)
-            p |= 0xFF000000u;
-        DWORD written = 0;
-        bool ok = WriteFile(h, &file, sizeof file, &written, nullptr) && WriteFile(h, &head, sizeof head, &written, nullptr) &&
-                  WriteFile(h, opaque.data(), bytes, &written, nullptr);
-        CloseHandle(h);
-        return ok;
     }
 
 private:
