@@ -58,6 +58,12 @@ def row_of(n, start, end, text):
             text.replace("\n", "|")]
 
 
+def clock_ms(text):
+    """Milliseconds of a list's time text, "h:mm:ss.mmm"."""
+    h, m, rest = text.split(":")
+    return (int(h) * 3600 + int(m) * 60) * 1000 + round(float(rest) * 1000)
+
+
 def rows_of(subs):
     return [row_of(i + 1, *s) for i, s in enumerate(subs)]
 
@@ -365,9 +371,11 @@ class Cuemill_Test(unittest.TestCase):
         e2e.wait_for(lambda: s.text(fields[1006].hwnd) == "Deux", 10, "typed text")
         e2e.wait_for(lambda: s.text(fields[1023].hwnd) == "4 chars", 10, "the character count")
         s.click_button(dlg.hwnd, "&OK")
-        subs[1] = (3000, 4000, "Deux")
+        opened, subs = list(subs), subs[:1] + [(3000, 4000, "Deux")] + subs[2:]
         app.wait_rows(rows_of(subs))
         app.wait_title("film.srt * - Cuemill")
+        # Undone, the document is the file again and the title loses its mark.
+        self.undo_and_redo(app, opened, subs, marks=("film.srt - Cuemill", "film.srt * - Cuemill"))
 
         # Insert at the playhead: a click on the timeline's ruler focuses it, Ctrl+Home puts the
         # playhead at 0, Ins asks for the new sub's text.
@@ -384,6 +392,7 @@ class Cuemill_Test(unittest.TestCase):
         subs.insert(0, (0, 2000, "Zero"))
         app.wait_rows(rows_of(subs))  # renumbered from 0002 on
         e2e.wait_for(lambda: app.selected() == [0], 10, "the inserted row selected")
+        self.undo_and_redo(app, subs[1:], subs, redo=("ctrl+shift+z",), selected=[0])
 
         # Remove two: Ctrl+click adds a row, Delete asks, Yes removes both.
         app.click_row(3)
@@ -393,8 +402,11 @@ class Cuemill_Test(unittest.TestCase):
         app.key("Delete")
         box = app.answer("Remove subs", "Yes")
         self.assertEqual(box.text, "Do you want to remove these 2 selected subs?")
+        before = list(subs)
         del subs[3:5]
         app.wait_rows(rows_of(subs))
+        # Through the Edit menu; undone, the two subs come back selected.
+        self.undo_and_redo(app, before, subs, undo=("alt+e", "u"), redo=("alt+e", "r"), undone_selected=[3, 4])
 
         # Fix overlaps: the inserted sub (0 to 2000) touches "One" (1000 to 2000).
         s.command(app.main, IDM_CHECK_OVERLAPS)
@@ -407,6 +419,7 @@ class Cuemill_Test(unittest.TestCase):
         subs[0] = (0, 900, "Zero")
         app.wait_rows(rows_of(subs))
         self.assertEqual(app.selected(), [0])
+        self.undo_and_redo(app, [(0, 2000, "Zero")] + subs[1:], subs, selected=[0])
 
         # Save with Ctrl+S: the report, the title without its mark and the exact bytes.
         app.key("ctrl+s")
@@ -422,6 +435,78 @@ class Cuemill_Test(unittest.TestCase):
         # Nothing differs from the file now, so closing asks nothing.
         s.post(app.main, WM_CLOSE)
         e2e.wait_for(lambda: app.s.exit_code(app.pid) is not None, 20, "exit without questions")
+
+    def undo_and_redo(self, app, before, after, undo=("ctrl+z",), redo=("ctrl+y",), marks=None, selected=None,
+                      undone_selected=None):
+        """Takes the last change back and does it again, checking the rows each time."""
+        app.key(*undo)
+        app.wait_rows(rows_of(before))
+        if undone_selected is not None:
+            e2e.wait_for(lambda: app.selected() == undone_selected, 10, "the subs put back selected")
+        if marks:
+            app.wait_title(marks[0])
+        app.key(*redo)
+        app.wait_rows(rows_of(after))
+        if marks:
+            app.wait_title(marks[1])
+        if selected is not None:
+            e2e.wait_for(lambda: app.selected() == selected, 10, "the changed subs selected")
+
+    def test_a_nudge_series_and_a_merge_undone_then_saved_give_the_file_back(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two"), (5000, 6000, "Three")]
+        path = os.path.join(self.work, "film.srt")
+        opened = srt_bytes(subs)  # as the program writes it
+        with open(path, "wb") as f:
+            f.write(opened)
+        other = self.write_srt("more.srt", [(8000, 9000, "Eight"), (10000, 11000, "Ten")])
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        s = self.session
+
+        # The arrow held down repeats: every press until it is let go is one step.
+        app.click_row(1)
+        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.click_in(app.timeline, 20, 10)
+        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+
+        def start_of_two():
+            return next(clock_ms(r[1]) for r in app.rows() if r[4] == "Two")
+        s.key_down("Right")
+        try:
+            e2e.wait_for(lambda: start_of_two() >= 3500, 15, "the held arrow to repeat")
+        finally:
+            s.key_up("Right")
+        time.sleep(0.3)
+        moved = start_of_two() - 3000
+        nudged = sorted([subs[0], (3000 + moved, 4000 + moved, "Two"), subs[2]])
+        app.wait_rows(rows_of(nudged))
+        self.undo_and_redo(app, subs, nudged, selected=[[s[2] for s in nudged].index("Two")])
+
+        # A merge, picked in the Open dialog.
+        s.command(app.main, 40004)
+        dlg = app.box("Merge subs")
+        s.click_button(dlg.hwnd, "...")
+        app.box("Open")
+        app.type(s.winpath(other), "Open")
+        app.key("Return")
+        e2e.wait_for(lambda: s.text(s.child(dlg.hwnd, id=1021).hwnd) == "2", 15, "the count of the picked file")
+        s.click_button(dlg.hwnd, "OK")
+        merged = sorted(nudged + [(8000, 9000, "Eight"), (10000, 11000, "Ten")])
+        app.wait_rows(rows_of(merged))
+        self.undo_and_redo(app, nudged, merged)
+
+        # Everything taken back: the mark goes, Undo has nothing left, and a save gives the bytes
+        # that were opened.
+        app.key("ctrl+z", "ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.wait_title("film.srt - Cuemill")
+        app.key("alt+e", "u")  # greyed: nothing happens
+        time.sleep(0.5)
+        self.assertEqual(app.rows(), rows_of(subs))
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), opened)
 
     def test_remove_asks_and_no_keeps_the_sub(self):
         subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
