@@ -179,6 +179,28 @@ TEST(Load_Subtitle, AnswerDecidesWhatOpens) {
     }
 }
 
+TEST(Load_Subtitle, CancelAtTheSaveQuestionOpensNeither) {
+    App_Folder folder;
+    copy_video(folder, "movie.avi");
+    folder.write("movie.srt", srt_of({{1000, 2000}}));
+    folder.write("doc.srt", srt_of({{1000, 2000}, {3000, 4000}}));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_file(main, folder, "doc.srt", 2);
+        select_only(list_of(main), {0});
+        post_command(main, cmd_remove);
+        answer(wait_for_dialog(u"Remove sub"), IDYES);
+        ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "doc.srt * - Cuemill"; }));
+        drop_files(main, {folder.path("movie.avi")});
+        answer(wait_for_dialog(u"Load subtitle"), IDYES);
+        answer(wait_for_dialog(u"Save sub"), IDCANCEL);
+        EXPECT_FALSE(read_state(window).loaded) << "the video is not opened either";
+        EXPECT_EQ(utf8(text_of(main)), "doc.srt * - Cuemill");
+        EXPECT_EQ(list_rows(list_of(main)).size(), 1u);
+        close_without_saving(main, true);
+    });
+}
+
 TEST(Load_Video, YesOpensTheVideoAfterTheSubs) {
     App_Folder folder;
     copy_video(folder, "film.avi");
