@@ -144,10 +144,7 @@ TEST(Open_Sub, ModifiedDocumentIsOfferedForSavingFirst) {
         Main_Window window;
         run_with_script(window, folder, [&](HWND main) {
             open_file(main, folder, "first.srt", 3);
-            select_only(list_of(main), {0});
-            post_command(main, cmd_remove);
-            answer(wait_for_dialog(u"Remove sub"), IDYES);
-            ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "first.srt * - Cuemill"; }));
+            remove_first_row(main, "first.srt");
             drop_files(main, {folder.path("other.srt")});
             const HWND box = wait_for_dialog(u"Save sub");
             ASSERT_NE(box, nullptr) << c.answer;

@@ -187,10 +187,7 @@ TEST(Load_Subtitle, CancelAtTheSaveQuestionOpensNeither) {
     Main_Window window;
     run_with_script(window, folder, [&](HWND main) {
         open_file(main, folder, "doc.srt", 2);
-        select_only(list_of(main), {0});
-        post_command(main, cmd_remove);
-        answer(wait_for_dialog(u"Remove sub"), IDYES);
-        ASSERT_TRUE(wait_until([&] { return utf8(text_of(main)) == "doc.srt * - Cuemill"; }));
+        remove_first_row(main, "doc.srt");
         drop_files(main, {folder.path("movie.avi")});
         answer(wait_for_dialog(u"Load subtitle"), IDYES);
         answer(wait_for_dialog(u"Save sub"), IDCANCEL);

@@ -245,6 +245,14 @@ void open_file(HWND main, const App_Folder& folder, const char* name, std::size_
     ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == rows; }));
 }
 
+void remove_first_row(HWND main, const char* name) {
+    select_only(list_of(main), {0});
+    post_command(main, IDM_REMOVE_SUBS);
+    answer(wait_for_dialog(u"Remove sub"), IDYES);
+    const std::string title = std::string(name) + " * - Cuemill";
+    EXPECT_TRUE(wait_until([&] { return utf8(text_of(main)) == title; })) << utf8(text_of(main));
+}
+
 void close_without_saving(HWND main, bool asks) {
     PostMessageW(main, WM_CLOSE, 0, 0);
     HWND box = nullptr;

@@ -85,6 +85,8 @@ HWND timeline_of(HWND main);
 void select_only(HWND list, std::vector<int> rows);
 /// Opens `name` of the folder by dropping it and waits for its rows.
 void open_file(HWND main, const App_Folder& folder, const char* name, std::size_t rows);
+/// Removes the first row (Remove, Yes) of the open file `name`, and waits for the title's mark.
+void remove_first_row(HWND main, const char* name);
 /// Closes the window. `asks`: it must offer to save first, and the offer is answered No;
 /// otherwise it must close without offering.
 void close_without_saving(HWND main, bool asks);

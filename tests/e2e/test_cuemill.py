@@ -183,6 +183,15 @@ class Cuemill:
             if ctrl:
                 self.s.key_up("ctrl")
 
+    def select_row(self, row):
+        self.click_row(row)
+        e2e.wait_for(lambda: self.selected() == [row], 10, "row %d selected" % row)
+
+    def focus_timeline(self):
+        """A click on the timeline's ruler, which moves the playhead there and focuses it."""
+        self.click_in(self.timeline, 20, 10)
+        e2e.wait_for(lambda: self.s.focus(self.pid)["focus"] == self.timeline, 10, "focus on the timeline")
+
     def click_in(self, hwnd, x, y):
         left, top, _, _ = self.rect(hwnd)
         self.s.click(left + x, top + y)
@@ -358,8 +367,7 @@ class Cuemill_Test(unittest.TestCase):
         s = self.session
 
         # Edit: Enter on the selected row opens the dialog on that sub; the typed text replaces it.
-        app.click_row(1)
-        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.select_row(1)
         app.key("Return")
         dlg = app.box("Edit subtitle")
         fields = {c.id: c for c in s.children(dlg.hwnd)}
@@ -379,8 +387,7 @@ class Cuemill_Test(unittest.TestCase):
 
         # Insert at the playhead: a click on the timeline's ruler focuses it, Ctrl+Home puts the
         # playhead at 0, Ins asks for the new sub's text.
-        app.click_in(app.timeline, 20, 10)
-        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.focus_timeline()
         app.key("ctrl+Home", "Insert")
         dlg = app.box("Edit subtitle")
         fields = {c.id: c for c in s.children(dlg.hwnd)}
@@ -464,10 +471,8 @@ class Cuemill_Test(unittest.TestCase):
         s = self.session
 
         # The arrow held down repeats: every press until it is let go is one step.
-        app.click_row(1)
-        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
-        app.click_in(app.timeline, 20, 10)
-        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.select_row(1)
+        app.focus_timeline()
 
         def start_of_two():
             return next(clock_ms(r[1]) for r in app.rows() if r[4] == "Two")
@@ -513,8 +518,7 @@ class Cuemill_Test(unittest.TestCase):
         path = self.write_srt("keep.srt", subs)
         app = self.launch(path)
         app.wait_rows(rows_of(subs))
-        app.click_row(1)
-        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.select_row(1)
         app.key("Delete")
         box = app.answer("Remove sub", "No")
         self.assertEqual(box.text, "Do you want to remove the sub #2?")
@@ -656,15 +660,13 @@ class Cuemill_Test(unittest.TestCase):
         app.wait_rows(rows_of(subs))
         s = self.session
         # Insert, then the close box with nothing typed.
-        app.click_in(app.timeline, 20, 10)
-        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.focus_timeline()
         s.command(app.main, IDM_INSERT_SUB)
         dlg = app.box("Edit subtitle")
         s.post(dlg.hwnd, WM_SYSCOMMAND, SC_CLOSE)
         e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
         # Edit: an emptied text refused by OK, then the close box.
-        app.click_row(1)
-        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
+        app.select_row(1)
         app.key("Return")
         dlg = app.box("Edit subtitle")
         s.set_text(s.child(dlg.hwnd, id=1006).hwnd, "")
@@ -683,10 +685,8 @@ class Cuemill_Test(unittest.TestCase):
         app = self.launch(path)
         app.wait_rows(rows_of(subs))
         s = self.session
-        app.click_row(2)
-        e2e.wait_for(lambda: app.selected() == [2], 10, "row 2 selected")
-        app.click_in(app.timeline, 20, 10)
-        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.select_row(2)
+        app.focus_timeline()
         # Right is held down while Delete asks about the sub being moved; it is let go while
         # the question shows, so its release goes to the question.
         s.key_down("Right")
@@ -749,8 +749,7 @@ class Cuemill_Test(unittest.TestCase):
         folder = os.path.join(self.program, "Recovery")
         app = self.launch()
         s = self.session
-        app.click_in(app.timeline, 20, 10)
-        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.focus_timeline()
         app.key("ctrl+Home", "Insert")
         dlg = app.box("Edit subtitle")
         text = s.child(dlg.hwnd, id=1006)
@@ -894,10 +893,8 @@ class Cuemill_Test(unittest.TestCase):
         e2e.wait_for(lambda: dominant(s.screenshot(), picture) == "green", 15, "the green picture after F4")
 
         # Nudge: select "Green part" in the list, focus the timeline, Right three times (snap 100).
-        app.click_row(1)
-        e2e.wait_for(lambda: app.selected() == [1], 10, "row 1 selected")
-        app.click_in(app.timeline, 20, 10)
-        e2e.wait_for(lambda: s.focus(app.pid)["focus"] == app.timeline, 10, "focus on the timeline")
+        app.select_row(1)
+        app.focus_timeline()
         app.key("Right", "Right", "Right")
         subs[1] = (6300, 9300, "Green part")
         app.wait_rows(rows_of(subs))
