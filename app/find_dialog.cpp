@@ -9,19 +9,6 @@ namespace {
 
 constexpr std::size_t min_query_length = 3;
 
-// The sub number in the first column of a result row, 0 when unreadable.
-std::uint32_t row_number(HWND list, int row) {
-    wchar_t buffer[32] = {};
-    LVITEMW item = {};
-    item.iSubItem = 0;
-    item.pszText = buffer;
-    item.cchTextMax = 32;
-    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    std::uint32_t n = 0;
-    if (!parse_uint(std::u16string_view(reinterpret_cast<const char16_t*>(buffer)), n)) return 0;
-    return n;
-}
-
 }  // namespace
 
 Find_Dialog::Find_Dialog(const Sub_List& subs, listview& main_list) : subs(&subs), main_list(&main_list) {
@@ -31,6 +18,17 @@ Find_Dialog::Find_Dialog(const Sub_List& subs, listview& main_list) : subs(&subs
     on_command(IDCANCEL, [this](params&) -> LRESULT { EndDialog(hwnd, 2); return 1; });
     on_command(IDC_FIND_QUERY, [this](params& p) { return on_query_command(p); });
     on_notify(IDC_FIND_LIST, LVN_ITEMCHANGED, [this](params&) { return on_results_changed(); });
+    // Shift+click and Shift+End change a range of rows at once.
+    on_notify(IDC_FIND_LIST, LVN_ODSTATECHANGED, [this](params&) { return on_results_changed(); });
+    on_notify(IDC_FIND_LIST, LVN_GETDISPINFOW, [this](params& p) {
+        const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW*>(p.lParam)->item;
+        if (item.iItem >= 0 && static_cast<std::size_t>(item.iItem) < found.size())
+            set_dispinfo_text(p.lParam, sub_row_text(*this->subs, found[static_cast<std::size_t>(item.iItem)], item.iSubItem));
+        return LRESULT{0};
+    });
+    on_notify(IDC_FIND_LIST, LVN_ODFINDITEMW, [this](params& p) {
+        return find_typed_row(p.lParam, found.size(), [this](std::size_t row) { return format_sub_number(found[row] + 1); });
+    });
 }
 
 LRESULT Find_Dialog::on_init() {
@@ -50,17 +48,17 @@ LRESULT Find_Dialog::on_init() {
 
 LRESULT Find_Dialog::on_query_command(params& p) {
     if (HIWORD(p.wParam) != EN_CHANGE) return 0;
-    SendMessageW(list.hwnd, WM_SETREDRAW, FALSE, 0);
+    // Emptied first, so that no row of the old results is asked for by the new count.
+    found.clear();
     SendMessageW(list.hwnd, LVM_DELETEALLITEMS, 0, 0);
     const std::u16string query = window_text(query_edit.hwnd);
     if (query.size() < min_query_length) {
         set_window_text(count_label.hwnd, u"");
     } else {
-        const std::vector<std::size_t> found = find_text(*subs, query);
-        for (std::size_t position : found) append_sub_row(list.hwnd, *subs, position);
+        found = find_text(*subs, query);
         set_window_text(count_label.hwnd, format(u"%u found", static_cast<unsigned long long>(found.size())));
     }
-    SendMessageW(list.hwnd, WM_SETREDRAW, TRUE, 0);
+    list.set_row_count(found.size());
     list.fill_column(2);
     return 1;
 }
@@ -68,21 +66,17 @@ LRESULT Find_Dialog::on_query_command(params& p) {
 LRESULT Find_Dialog::on_results_changed() {
     main_list->deselect_all();
     std::vector<int> rows;
-    for (int row = -1; (row = static_cast<int>(SendMessageW(list.hwnd, LVM_GETNEXTITEM, row, LVNI_SELECTED))) != -1;) {
-        const std::uint32_t n = row_number(list.hwnd, row);
-        if (n > 0) rows.push_back(static_cast<int>(n - 1));
-    }
+    for (int row : list.selected_indices())
+        if (static_cast<std::size_t>(row) < found.size()) rows.push_back(static_cast<int>(found[static_cast<std::size_t>(row)]));
     main_list->select(rows);
-    const int focused = static_cast<int>(SendMessageW(list.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    if (focused != -1) {
-        const std::uint32_t n = row_number(list.hwnd, focused);
-        if (n > 0) {
-            LVITEMW state = {};
-            state.stateMask = LVIS_FOCUSED;
-            state.state = LVIS_FOCUSED;
-            SendMessageW(main_list->hwnd, LVM_SETITEMSTATE, n - 1, reinterpret_cast<LPARAM>(&state));
-            main_list->scroll_to(static_cast<int>(n - 1));
-        }
+    const int focused = static_cast<int>(list.send_direct(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (focused >= 0 && static_cast<std::size_t>(focused) < found.size()) {
+        const std::size_t position = found[static_cast<std::size_t>(focused)];
+        LVITEMW state = {};
+        state.stateMask = LVIS_FOCUSED;
+        state.state = LVIS_FOCUSED;
+        SendMessageW(main_list->hwnd, LVM_SETITEMSTATE, position, reinterpret_cast<LPARAM>(&state));
+        main_list->scroll_to(static_cast<int>(position));
     }
     return 1;
 }

@@ -21,6 +21,7 @@ private:
 
     const Sub_List* subs;
     listview* main_list;
+    std::vector<std::size_t> found;  ///< the positions that the (virtual) result rows show
     native_control query_edit, count_label;
     listview list;
     layout_resizer resizer;

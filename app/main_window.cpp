@@ -46,6 +46,17 @@ Main_Window::Main_Window()
     on_notify(main_list_id, NM_DBLCLK, [this](params&) { send_command(cmd_edit); return LRESULT{1}; });
     on_notify(main_list_id, NM_CLICK, [this](params&) { return on_list_click(); });
     on_notify(main_list_id, LVN_ITEMCHANGED, [this](params&) { return on_list_changed(); });
+    on_message(repaint_timeline_message, [this](params&) {
+        timeline_repaint_posted = false;
+        repaint_timeline();
+        return LRESULT{0};
+    });
+    // Shift+click and Shift+End select a range of rows in one notification.
+    on_notify(main_list_id, LVN_ODSTATECHANGED, [this](params&) { return on_list_changed(); });
+    on_notify(main_list_id, LVN_GETDISPINFOW, [this](params& p) { return on_row_text(p); });
+    on_notify(main_list_id, LVN_ODFINDITEMW, [this](params& p) {
+        return find_typed_row(p.lParam, subs.size(), [](std::size_t row) { return format_sub_number(row + 1); });
+    });
     on_notify(main_list_id, LVN_KEYDOWN, [this](params& p) { return on_list_key(p); });
 
     const auto cmd = [this](unsigned id, auto action) {
@@ -120,8 +131,16 @@ Main_Window::~Main_Window() {
 
 LRESULT Main_Window::on_init_dialog() {
     if (!load_settings()) return 1;
-    recent_subs.init(hwnd, cmd_recent_subs, &settings, u"RecentSubs");
-    recent_videos.init(hwnd, cmd_recent_videos, &settings, u"RecentVids");
+    // The menus' commands come through this window's own table: a hook on the window would
+    // also pass every notification of the list, a page of rows asking for 150 texts.
+    recent_subs.init(hwnd, cmd_recent_subs, &settings, u"RecentSubs", false);
+    recent_videos.init(hwnd, cmd_recent_videos, &settings, u"RecentVids", false);
+    for (recent_menu* menu : {&recent_subs, &recent_videos})
+        for (std::uint32_t k = 0; k < menu->max_count; ++k)
+            on_command(menu->first_id + k, [menu](params& p) {
+                menu->command(LOWORD(p.wParam));
+                return LRESULT{0};
+            });
 
     list.assign(hwnd, main_list_id);
     SendMessageW(list.hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);

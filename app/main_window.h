@@ -56,6 +56,7 @@ inline constexpr int video_control_id = IDC_VIDEO;
 inline constexpr int timeline_control_id = IDC_TIMELINE;
 inline constexpr UINT_PTR selection_timer_id = IDT_SELECTION_COUNT;
 inline constexpr UINT_PTR recovery_timer_id = IDT_RECOVERY_COPY;
+inline constexpr UINT repaint_timeline_message = WM_APP + 1;
 
 class Recovery_Writer;
 
@@ -145,10 +146,10 @@ private:
     void edit_sub();
     void remove_subs();
     void locate_sub();
-    void set_row(std::size_t index, bool insert);
-    void renumber_from(std::size_t index);
+    /// The list is virtual: it asks for a row's texts when it shows them.
+    LRESULT on_row_text(params& p);
     void focus_row(std::size_t index);
-    void select_rows(const std::vector<std::uint64_t>& rows);
+    void select_rows(const std::vector<std::size_t>& rows);
     void update_saved_time(const SYSTEMTIME* local);
     void update_count_text(std::size_t selected);
 
@@ -209,6 +210,7 @@ private:
     file_type_icon srt_icon;
     std::uint32_t new_sub_length = 0;
     bool selection_timer_armed = false;
+    bool timeline_repaint_posted = false;
     bool settings_loaded = false;
     unsigned flows = 0;
     bool close_deferred = false;

@@ -28,36 +28,6 @@ std::u16string one_line(std::u16string text) {
     return text;
 }
 
-// `direct`, when set, is the list view's own procedure: the message skips the subclasses.
-LRESULT list_send(HWND list, WNDPROC direct, UINT msg, WPARAM w, const LVITEMW& lv) {
-    const auto l = reinterpret_cast<LPARAM>(&lv);
-    return direct ? CallWindowProcW(direct, list, msg, w, l) : SendMessageW(list, msg, w, l);
-}
-
-void set_item_text(HWND list, int item, int column, const std::u16string& text, WNDPROC direct = nullptr) {
-    LVITEMW lv{};
-    lv.iSubItem = column;
-    lv.pszText = const_cast<wchar_t*>(as_wcstr(text));
-    list_send(list, direct, LVM_SETITEMTEXTW, static_cast<WPARAM>(item), lv);
-}
-
-int insert_row(HWND list, int at, std::size_t number, WNDPROC direct = nullptr) {
-    const std::u16string text = format_sub_number(number);
-    LVITEMW lv{};
-    lv.mask = LVIF_TEXT;
-    lv.iItem = at;
-    lv.pszText = const_cast<wchar_t*>(as_wcstr(text));
-    return static_cast<int>(list_send(list, direct, LVM_INSERTITEMW, 0, lv));
-}
-
-// Columns 1 to 4 of a row.
-void set_row_times_and_text(HWND list, int item, const Sub_Item& sub, WNDPROC direct = nullptr) {
-    set_item_text(list, item, 1, format_clock_time(ms_to_timecode(sub.start)), direct);
-    set_item_text(list, item, 2, format_clock_time(ms_to_timecode(sub.end)), direct);
-    set_item_text(list, item, 3, format_duration(sub), direct);
-    set_item_text(list, item, 4, one_line(sub.text), direct);
-}
-
 std::u16string item_text(HWND list, int item, int column) {
     wchar_t buffer[64] = {};
     LVITEMW lv{};
@@ -70,16 +40,20 @@ std::u16string item_text(HWND list, int item, int column) {
 
 }  // namespace
 
-void Main_Window::set_row(std::size_t index, bool insert) {
-    const int item = static_cast<int>(index);
-    if (insert)
-        insert_row(list.hwnd, item, index + 1);
-    set_row_times_and_text(list.hwnd, item, subs[index]);
-}
-
-void Main_Window::renumber_from(std::size_t index) {
-    for (std::size_t k = index; k < subs.size(); ++k)
-        set_item_text(list.hwnd, static_cast<int>(k), 0, format_sub_number(k + 1));
+LRESULT Main_Window::on_row_text(params& p) {
+    const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW*>(p.lParam)->item;
+    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= subs.size()) return 0;
+    const std::size_t k = static_cast<std::size_t>(item.iItem);
+    const Sub_Item& sub = subs[k];
+    switch (item.iSubItem) {
+    case 0: set_dispinfo_text(p.lParam, format_sub_number(k + 1)); break;
+    case 1: set_dispinfo_text(p.lParam, format_clock_time(ms_to_timecode(sub.start))); break;
+    case 2: set_dispinfo_text(p.lParam, format_clock_time(ms_to_timecode(sub.end))); break;
+    case 3: set_dispinfo_text(p.lParam, format_duration(sub)); break;
+    case 4: set_dispinfo_text(p.lParam, one_line(sub.text)); break;
+    default: break;
+    }
+    return 0;
 }
 
 void Main_Window::focus_row(std::size_t index) {
@@ -90,7 +64,7 @@ void Main_Window::focus_row(std::size_t index) {
     list.scroll_to(static_cast<int>(index));
 }
 
-void Main_Window::select_rows(const std::vector<std::uint64_t>& rows) {
+void Main_Window::select_rows(const std::vector<std::size_t>& rows) {
     list.deselect_all();
     std::vector<int> items(rows.begin(), rows.end());
     list.select(items);
@@ -103,18 +77,13 @@ void Main_Window::select_rows(const std::vector<std::uint64_t>& rows) {
 }
 
 void Main_Window::refresh_list() {
-    SendMessageW(list.hwnd, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list.hwnd, LVM_DELETEALLITEMS, 0, 0);
-    // The rows go straight to the list view's own procedure, past the subclasses on it: none
-    // of them handles these messages, and under Wine each subclass on the way costs about
-    // 0.1 ms a message, five messages a row.
-    const auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrW(list.hwnd, GCLP_WNDPROC));
-    for (std::size_t k = 0; k < subs.size(); ++k) {
-        const int item = insert_row(list.hwnd, 0x0FFFFFFF, k + 1, own);
-        set_row_times_and_text(list.hwnd, item, subs[k], own);
-    }
-    SendMessageW(list.hwnd, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list.hwnd, nullptr, TRUE);
+    // No selection carries over to the new rows. Emptying the list clears a large selection at
+    // once; a small one is cleared row by row, which keeps the scroll bar as it is.
+    if (list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0) > listview::many_selected)
+        SendMessageW(list.hwnd, LVM_DELETEALLITEMS, 0, 0);
+    else
+        list.deselect_all();
+    list.set_row_count(subs.size());
     fit_text_column();
     SetFocus(list.hwnd);
     if (!subs.empty()) focus_row(0);
@@ -153,7 +122,12 @@ LRESULT Main_Window::on_list_click() {
 }
 
 LRESULT Main_Window::on_list_changed() {
-    repaint_timeline();
+    // Rows change one by one when many are selected at once: the timeline repaints once,
+    // after them (a posted message still comes before any painting).
+    if (!timeline_repaint_posted) {
+        timeline_repaint_posted = PostMessageW(hwnd, repaint_timeline_message, 0, 0) != FALSE;
+        if (!timeline_repaint_posted) repaint_timeline();
+    }
     if (!selection_timer_armed) {
         selection_timer_armed = true;
         timer_owner = this;
@@ -213,8 +187,7 @@ void Main_Window::insert_sub() {
     if (dialog.show(hwnd) != 1 || data.sub.text.empty()) return;
     i = insert_sorted(subs, data.sub);
     record({u"insert", {}, {}, {i}, {subs[i]}});
-    set_row(i, true);
-    renumber_from(i + 1);
+    list.set_row_count(subs.size());
     list.deselect_all();
     focus_row(i);
     mark_modified();
@@ -240,7 +213,7 @@ void Main_Window::edit_sub() {
         subs[k] = data.sub;
         repaint_timeline();
         video.refresh();
-        set_item_text(list.hwnd, static_cast<int>(k), 4, one_line(subs[k].text));
+        SendMessageW(list.hwnd, LVM_REDRAWITEMS, k, k);
         mark_modified();
         document_changed();
     }
@@ -280,12 +253,10 @@ void Main_Window::remove_subs() {
     }
     record(std::move(step));
     remove_positions(subs, std::vector<std::size_t>(selected.begin(), selected.end()));
-    if (selected.size() == 1) {
-        SendMessageW(list.hwnd, LVM_DELETEITEM, selected[0], 0);
-        renumber_from(static_cast<std::size_t>(selected[0]));
-    } else {
+    if (selected.size() == 1)
+        list.set_row_count(subs.size());
+    else
         refresh_list();
-    }
     if (!subs.empty()) {
         list.deselect_all();
         focus_row(std::min(static_cast<std::size_t>(selected[0]), subs.size() - 1));
@@ -307,7 +278,7 @@ void Main_Window::locate_sub() {
 }
 
 void Main_Window::check_overlaps(bool report_none) {
-    const std::vector<std::size_t> overlaps = find_overlaps(subs);
+    const Overlap_List overlaps = find_overlaps(subs);
     if (overlaps.empty()) {
         if (report_none)
             box(u"No overlaps",
@@ -316,34 +287,29 @@ void Main_Window::check_overlaps(bool report_none) {
         return;
     }
     pause_video();
-    const std::vector<std::uint64_t> rows(overlaps.begin(), overlaps.end());
-    Overlaps_Dialog dialog(subs, rows);
+    Overlaps_Dialog dialog(subs, overlaps);
     const INT_PTR result = dialog.show(hwnd);
+    const std::vector<std::size_t> rows = overlaps.positions();
     if (result == Overlaps_Dialog::result_fix) {
         // Only ends change, and only those of the subs listed.
         History_Step step{u"fix overlaps", {}, {}, {}, {}, 0};
         Sub_List before;
-        for (std::size_t row : overlaps)
-            if (step.removed_at.empty() || step.removed_at.back() != row) {
-                step.removed_at.push_back(row);
-                before.push_back(subs[row]);
-            }
+        for (std::size_t row : rows) before.push_back(subs[row]);
         fix_overlaps(subs);
-        std::vector<std::size_t> changed;
         for (std::size_t k = 0; k < before.size(); ++k)
-            if (before[k].end != subs[step.removed_at[k]].end) {
-                changed.push_back(step.removed_at[k]);
+            if (before[k].end != subs[rows[k]].end) {
+                step.removed_at.push_back(rows[k]);
                 step.removed.push_back(before[k]);
-                step.inserted.push_back(subs[step.removed_at[k]]);
+                step.inserted.push_back(subs[rows[k]]);
             }
-        step.removed_at = changed;
-        step.inserted_at = std::move(changed);
+        step.inserted_at = step.removed_at;
         if (!step.removed_at.empty()) record(std::move(step));
         document_changed();
         refresh_list();
         repaint_timeline();
         select_rows(rows);
-        box(u"Subs fixed", format(u"All overlapped subs have been fixed (%u).", static_cast<unsigned>(rows.size())),
+        box(u"Subs fixed",
+            format(u"All overlapped subs have been fixed (%u).", static_cast<unsigned long long>(overlaps.size())),
             MB_ICONINFORMATION);
     } else if (result == Overlaps_Dialog::result_select) {
         select_rows(rows);
@@ -429,10 +395,12 @@ void Main_Window::undo_redo(bool redo) {
     if (!(redo ? history.redo(subs, &touched) : history.undo(subs, &touched))) return;
 
     const HWND focus = GetFocus();
-    refresh_list();
+    const bool recount = static_cast<std::size_t>(list.send_direct(LVM_GETITEMCOUNT, 0, 0)) != subs.size();
     list.deselect_all();
+    list.set_row_count(subs.size());
+    if (recount) fit_text_column();  // the scroll bar may have come or gone
     if (!touched.empty())
-        select_rows(std::vector<std::uint64_t>(touched.begin(), touched.end()));
+        select_rows(touched);
     else if (!subs.empty())
         focus_row(std::min(at, subs.size() - 1));
     if (focus) SetFocus(focus);

@@ -4,35 +4,42 @@
 #include "io/strings.h"
 #include "res/dialog_ids.h"
 
-void append_sub_row(HWND list, const Sub_List& subs, std::size_t position) {
+std::u16string sub_row_text(const Sub_List& subs, std::size_t position, int column) {
+    if (position >= subs.size()) return {};
     const Sub_Item& sub = subs[position];
-    std::u16string number = format_sub_number(position + 1);
-    std::u16string start = format_clock_time(ms_to_timecode(sub.start));
-    std::u16string text = sub.text;
-    replace_all(text, u"\r\n", u"|");
-
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = 0x0FFFFFFF;  // past the end: append
-    item.pszText = const_cast<wchar_t*>(as_wcstr(number));
-    const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0) return;
-    item.iItem = row;
-    item.iSubItem = 1;
-    item.pszText = const_cast<wchar_t*>(as_wcstr(start));
-    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    item.iSubItem = 2;
-    item.pszText = const_cast<wchar_t*>(as_wcstr(text));
-    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    switch (column) {
+    case 0: return format_sub_number(position + 1);
+    case 1: return format_clock_time(ms_to_timecode(sub.start));
+    default: {
+        std::u16string text = sub.text;
+        replace_all(text, u"\r\n", u"|");
+        return text;
+    }
+    }
 }
 
-Overlaps_Dialog::Overlaps_Dialog(const Sub_List& subs, const std::vector<std::size_t>& indices)
-    : subs(&subs), indices(&indices) {
+Overlaps_Dialog::Overlaps_Dialog(const Sub_List& subs, const Overlap_List& overlaps)
+    : subs(&subs), overlaps(&overlaps) {
     dialog_id = IDD_OVERLAPS;
     on_message(WM_INITDIALOG, [this](params&) { return on_init(); });
     on_message(WM_SIZE, [this](params& p) { return on_size(p); });
     on_command(IDOK, [this](params&) { return on_ok(); });
     on_command(IDCANCEL, [this](params&) -> LRESULT { EndDialog(hwnd, 2); return 1; });
+    on_notify(IDC_OVERLAPS_LIST, LVN_GETDISPINFOW, [this](params& p) {
+        const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW*>(p.lParam)->item;
+        if (item.iItem >= 0 && static_cast<std::uint64_t>(item.iItem) < this->overlaps->size())
+            set_dispinfo_text(p.lParam,
+                              sub_row_text(*this->subs, this->overlaps->position_at(static_cast<std::uint64_t>(item.iItem)),
+                                           item.iSubItem));
+        return LRESULT{0};
+    });
+    // Typing a number finds its sub among the first rows only: the list may be far too long.
+    on_notify(IDC_OVERLAPS_LIST, LVN_ODFINDITEMW, [this](params& p) {
+        const std::size_t rows = static_cast<std::size_t>(std::min<std::uint64_t>(this->overlaps->size(), 100000));
+        return find_typed_row(p.lParam, rows, [this](std::size_t row) {
+            return format_sub_number(this->overlaps->position_at(row) + 1);
+        });
+    });
 }
 
 LRESULT Overlaps_Dialog::on_init() {
@@ -43,13 +50,8 @@ LRESULT Overlaps_Dialog::on_init() {
     list.add_column(u"Text", 1);
     list.fill_column(2);
 
-    set_window_text(hwnd, format(u"Overlapping subs (%d)", static_cast<long long>(indices->size())));
-
-    SendMessageW(list.hwnd, WM_SETREDRAW, FALSE, 0);
-    for (std::size_t position : *indices) {
-        if (position < subs->size()) append_sub_row(list.hwnd, *subs, position);
-    }
-    SendMessageW(list.hwnd, WM_SETREDRAW, TRUE, 0);
+    set_window_text(hwnd, format(u"Overlapping subs (%d)", static_cast<long long>(overlaps->size())));
+    list.set_row_count(overlaps->size());
     list.fill_column(2);
 
     fix_radio.assign(hwnd, IDC_OVERLAPS_FIX);

@@ -8,21 +8,22 @@
 #include "gui/dialogs.h"
 #include "gui/native_controls.h"
 
-/// Appends a row for sub `position` to a three-column list view: "%04u" of the
-/// number, the start as a clock time, the text on one line ("\r\n" shown as "|").
-/// The Find dialog lists its results the same way.
-void append_sub_row(HWND list, const Sub_List& subs, std::size_t position);
+/// Column `column` of a row for sub `position` in a three-column list: "%04u" of the number,
+/// the start as a clock time, the text on one line ("\r\n" shown as "|"). The Find dialog
+/// lists its results the same way.
+std::u16string sub_row_text(const Sub_List& subs, std::size_t position, int column);
 
 /// show() gives 3 (OK, fix all), 4 (OK, only select them), 2 (Cancel, Escape)
 /// or 1 (close box). The dialog changes nothing itself. Both references must
-/// outlive the dialog.
-class Overlaps_Dialog : public modal_dialog, public command_table {
+/// outlive the dialog. The list is virtual: its rows are formatted when shown, so a list of
+/// hundreds of millions of entries opens at once.
+class Overlaps_Dialog : public modal_dialog, public command_table, public notify_table {
 public:
     /// Result of OK with "fix" checked, and with "select" checked.
     static constexpr INT_PTR result_fix = 3;
     static constexpr INT_PTR result_select = 4;
 
-    Overlaps_Dialog(const Sub_List& subs, const std::vector<std::size_t>& indices);
+    Overlaps_Dialog(const Sub_List& subs, const Overlap_List& overlaps);
 
 private:
     LRESULT on_init();
@@ -30,7 +31,7 @@ private:
     LRESULT on_ok();
 
     const Sub_List* subs;
-    const std::vector<std::size_t>* indices;
+    const Overlap_List* overlaps;
     listview list;
     native_control fix_radio, select_radio;
     layout_resizer resizer;

@@ -2,18 +2,24 @@
 // list: open_sub runs on the window's thread, the clock stops once the list holds every row
 // and the window has no paint left to do. Each repetition starts from an empty document.
 //
-//   cuemill_open_bench DATA_DIR [REPETITIONS]
+//   CUEMILL_BENCH_DATA=DATA_DIR cuemill_open_bench [REPETITIONS]
 //
-// DATA_DIR holds subs_1k.srt, subs_10k.srt and subs_50k.srt (bench/make_srt_files.py).
+// The folder comes through the environment: the window takes its own command line's first
+// argument for a subtitle to open, and would stop at a box.
+// DATA_DIR holds subs_1k.srt ... subs_100k.srt (bench/make_srt_files.py).
 // Prints "open_1k_ms 12.3" (the median) and "open_1k_min_ms 11.9" lines per file, and
 // "read_1k_ms": the median of reading the same file alone, on the same thread, so that the
 // rest of an open (the list, the status bar, the timeline) can be told from the parsing.
-// The 50k file runs at most 3 repetitions: each takes a while under Wine. Last come
-// "message_us" and "subclassed_message_us": what one message to a dialog costs without and
-// with a comctl32 subclass on the way.
+// Then, on each document, the edits a user waits for, from the command to the painted
+// window, with the time its dialogs and boxes were on screen left out (they are answered
+// programmatically): "insert_first_10k_ms" and so on, medians. Files made here: 100,000 subs
+// with 1,000 overlaps and with 50,000 subs holding the searched text, and 20,000 subs that
+// all overlap each other. Last come "message_us" and "subclassed_message_us": what one
+// message to a dialog costs without and with a comctl32 subclass on the way.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,6 +33,7 @@
 #include "app/main_window.h"
 #include "core/srt_reader.h"
 #include "gui/msg_table.h"
+#include "res/dialog_ids.h"
 
 namespace {
 
@@ -45,7 +52,8 @@ struct Input {
 const Input inputs[] = {
     {"1k", "subs_1k.srt", 1000, 100},
     {"10k", "subs_10k.srt", 10000, 100},
-    {"50k", "subs_50k.srt", 50000, 3},
+    {"50k", "subs_50k.srt", 50000, 5},
+    {"100k", "subs_100k.srt", 100000, 5},
 };
 
 double now_ms() {
@@ -66,6 +74,101 @@ bool on_window_thread(HWND window, std::function<void()> closure) {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window, run_closure_message, 0, reinterpret_cast<LPARAM>(heap), SMTO_NORMAL, 300000,
                                &result) != 0;
+}
+
+// Dialogs and boxes shown while a command runs: answered by `answer` as soon as they are
+// active, and the time they were up is left out of the command's time.
+struct Dialog_Watch {
+    HWND main = nullptr;
+    std::function<void(HWND)> answer;
+    double shown_ms = 0;
+    std::vector<std::pair<HWND, double>> open;
+};
+thread_local Dialog_Watch* watch = nullptr;
+
+LRESULT CALLBACK watch_dialogs(int code, WPARAM wParam, LPARAM lParam) {
+    if (watch && code >= 0) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) == L"#32770") {
+            if (code == HCBT_CREATEWND) {
+                watch->open.push_back({window, now_ms()});
+            } else if (code == HCBT_ACTIVATE) {
+                // Posted to the main window, whose closures the dialog's loop runs once it is up
+                // (a message box runs none of its own).
+                if (watch->answer)
+                    PostMessageW(watch->main, run_closure_message, 0,
+                                 reinterpret_cast<LPARAM>(new std::function<void()>([window, answer = watch->answer] {
+                                     answer(window);
+                                 })));
+            } else if (code == HCBT_DESTROYWND) {
+                for (auto it = watch->open.begin(); it != watch->open.end(); ++it)
+                    if (it->first == window) {
+                        watch->shown_ms += now_ms() - it->second;
+                        watch->open.erase(it);
+                        break;
+                    }
+            }
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// On the window's thread: runs `action`, then paints; the milliseconds it took without the
+// time its dialogs were up.
+double timed(HWND main, const std::function<void()>& action, std::function<void(HWND)> answer = {}) {
+    Dialog_Watch w;
+    w.main = main;
+    w.answer = std::move(answer);
+    watch = &w;
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, watch_dialogs, nullptr, GetCurrentThreadId());
+    const double start = now_ms();
+    action();
+    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const double elapsed = now_ms() - start - w.shown_ms;
+    UnhookWindowsHookEx(hook);
+    watch = nullptr;
+    return elapsed;
+}
+
+// The closures that answer: a message box's or dialog's button, or the Edit dialog's text.
+void press_button(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, id, 0); }
+void enter_text(HWND dialog, const wchar_t* text) {
+    if (GetDlgItem(dialog, IDC_EDIT_TEXT)) SetDlgItemTextW(dialog, IDC_EDIT_TEXT, text);
+    press_button(dialog, IDOK);
+}
+
+// "1 --> 2" lines of `count` subs a second apart, 500 ms long, each "Sub N" plus `extra(i)`
+// in its text; `end(i)` other than 0 gives another end.
+std::string srt_file(std::size_t count, const std::function<std::uint64_t(std::size_t)>& end,
+                     const std::function<const char*(std::size_t)>& extra) {
+    const auto time = [](std::uint64_t ms) {
+        char text[32];
+        snprintf(text, sizeof text, "%02u:%02u:%02u,%03u", unsigned(ms / 3600000), unsigned(ms / 60000 % 60),
+                 unsigned(ms / 1000 % 60), unsigned(ms % 1000));
+        return std::string(text);
+    };
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t e = end(i);
+        text += std::to_string(i + 1) + "\r\n" + time(i * 1000) + " --> " + time(e ? e : i * 1000 + 500) + "\r\nSub " +
+                std::to_string(i + 1) + extra(i) + "\r\n\r\n";
+    }
+    return text;
+}
+
+std::uint64_t peak_working_set() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.PeakWorkingSetSize;
+}
+std::uint64_t working_set() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.WorkingSetSize;
 }
 
 // Microseconds a message takes to reach a bare dialog procedure on the main window's
@@ -98,13 +201,15 @@ double median(std::vector<double> v) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        fprintf(stderr, "usage: %s DATA_DIR [REPETITIONS]\n", argv[0]);
+int main() {
+    const char* data_dir = getenv("CUEMILL_BENCH_DATA");
+    if (!data_dir || !*data_dir) {
+        fprintf(stderr, "usage: CUEMILL_BENCH_DATA=DATA_DIR cuemill_open_bench\n");
         return 2;
     }
-    const std::filesystem::path data = argv[1];
-    const int repetitions = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
+    const std::filesystem::path data = data_dir;
+    const char* repetitions_text = getenv("CUEMILL_OPEN_REPETITIONS");
+    const int repetitions = repetitions_text ? std::max(1, atoi(repetitions_text)) : 5;
     for (const Input& in : inputs) {
         if (!std::filesystem::exists(data / in.file)) {
             fprintf(stderr, "missing %s\n", (data / in.file).string().c_str());
@@ -125,16 +230,53 @@ int main(int argc, char** argv) {
         std::thread driver([&] {
             for (int i = 0; i < 1000 && !(window.hwnd && IsWindowVisible(window.hwnd)); ++i) Sleep(10);
             const HWND main = window.hwnd;
-            if (!main) {
+            if (!main || !IsWindowVisible(main)) {
                 fprintf(stderr, "the main window never showed\n");
                 status = 1;
                 return;
             }
+            const HWND list = window.list_view().hwnd;
+            const auto command = [&](unsigned id) { SendMessageW(main, WM_COMMAND, id, 0); };
+            const auto fail = [&](const std::string& what) {
+                fprintf(stderr, "%s\n", what.c_str());
+                fflush(stderr);
+                // The window may be stuck in a box: do not wait for it to close.
+                ExitProcess(1);
+            };
+            const auto select_only = [&](const std::vector<int>& rows) {
+                window.list_view().deselect_all();
+                window.list_view().select(rows);
+                LVITEMW lv{};
+                lv.stateMask = LVIS_FOCUSED;
+                lv.state = LVIS_FOCUSED;
+                SendMessageW(list, LVM_SETITEMSTATE, rows.back(), reinterpret_cast<LPARAM>(&lv));
+            };
+            const auto print = [](const std::string& name, const std::vector<double>& v) {
+                printf("%s %.1f\n", name.c_str(), median(v));
+                fflush(stdout);
+            };
+
+            // The memory of the largest document first, while nothing else was opened.
+            {
+                const std::filesystem::path path = data / "subs_100k.srt";
+                std::uint64_t before = 0, peak = 0;
+                on_window_thread(main, [&] {
+                    before = working_set();
+                    window.open_sub(path.u16string(), false);
+                    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                    peak = peak_working_set();
+                    window.close_sub(false);
+                });
+                const double file = static_cast<double>(std::filesystem::file_size(path));
+                printf("peak_mem_100k_mb %.1f\n", static_cast<double>(peak) / 1048576.0);
+                printf("peak_mem_100k_vs_file %.1f\n", static_cast<double>(peak - before) / file);
+            }
+
             for (const Input& in : inputs) {
                 const std::u16string path = (data / in.file).u16string();
                 std::vector<double> times, reads;
                 const int runs = std::min(repetitions, in.max_repetitions);
-                for (int r = 0; r < runs && status == 0; ++r) {
+                for (int r = 0; r < runs; ++r) {
                     // Untimed: back to an empty document, its list repainted.
                     bool ok = on_window_thread(main, [&] {
                         window.close_sub(false);
@@ -147,37 +289,175 @@ int main(int argc, char** argv) {
                         window.open_sub(path, false);
                         RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
                         elapsed = now_ms() - start;
-                        rows = static_cast<std::size_t>(SendMessageW(window.list_view().hwnd, LVM_GETITEMCOUNT, 0, 0));
+                        rows = static_cast<std::size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
                         loaded = window.document().size();
                     });
-                    if (!ok || rows != in.subs || loaded != in.subs) {
-                        fprintf(stderr, "open of %s failed: %zu rows, %zu subs, %zu expected\n",
-                                (data / in.file).string().c_str(), rows, loaded, in.subs);
-                        status = 1;
-                        break;
-                    }
+                    if (!ok || rows != in.subs || loaded != in.subs)
+                        fail("open of " + (data / in.file).string() + " failed: " + std::to_string(rows) + " rows");
                     times.push_back(elapsed);
                     on_window_thread(main, [&] {
                         Sub_List alone;
                         const double start = now_ms();
                         const bool read = read_srt_file(alone, path);
                         reads.push_back(now_ms() - start);
-                        if (!read || alone.size() != in.subs) {
-                            fprintf(stderr, "reading %s gave %zu subs\n", (data / in.file).string().c_str(), alone.size());
-                            status = 1;
-                        }
+                        if (!read || alone.size() != in.subs) status = 1;
+                    });
+                    if (status) fail("reading " + (data / in.file).string() + " failed");
+                }
+                print(std::string("open_") + in.name + "_ms", times);
+                printf("open_%s_min_ms %.1f\n", in.name, *std::min_element(times.begin(), times.end()));
+                print(std::string("read_") + in.name + "_ms", reads);
+                if (in.subs == 100000) printf("open_100k_vs_read %.1f\n", median(times) / median(reads));
+
+                // The edits, each undone (untimed where not measured) so the next starts alike.
+                const int n = static_cast<int>(in.subs);
+                std::vector<double> nudge, undo_nudge, redo_nudge, insert, undo_insert, redo_insert, remove,
+                    undo_remove, redo_remove, remove_1000, edit, scroll;
+                for (int r = 0; r < 5; ++r) {
+                    on_window_thread(main, [&] {
+                        const HWND timeline = window.timeline_control().hwnd;
+                        select_only({n / 2});
+                        SetFocus(timeline);
+                        MSG key{timeline, WM_KEYDOWN, r % 2 ? WPARAM{VK_LEFT} : WPARAM{VK_RIGHT}, 1, 0, {}};
+                        nudge.push_back(timed(main, [&] {
+                            SendMessageW(timeline, WM_GETDLGCODE, key.wParam, reinterpret_cast<LPARAM>(&key));
+                        }));
+                        SendMessageW(timeline, WM_KEYUP, key.wParam, 0xC0000001);
+                        undo_nudge.push_back(timed(main, [&] { command(cmd_undo); }));
+                        redo_nudge.push_back(timed(main, [&] { command(cmd_redo); }));
+                        command(cmd_undo);
+
+                        // The changed rows in view, as when a user edits at the top of a document.
+                        SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+                        window.timeline_control().playhead = 0;
+                        insert.push_back(timed(main, [&] { command(cmd_insert); }, [](HWND d) { enter_text(d, L"Bench"); }));
+                        undo_insert.push_back(timed(main, [&] { command(cmd_undo); }));
+                        redo_insert.push_back(timed(main, [&] { command(cmd_redo); }));
+                        command(cmd_undo);
+
+                        select_only({0});
+                        remove.push_back(timed(main, [&] { command(cmd_remove); }, [](HWND d) { press_button(d, IDYES); }));
+                        undo_remove.push_back(timed(main, [&] { command(cmd_undo); }));
+                        redo_remove.push_back(timed(main, [&] { command(cmd_redo); }));
+                        command(cmd_undo);
+
+                        std::vector<int> spread;
+                        for (int k = 0; k < 1000 && k < n; ++k) spread.push_back(static_cast<int>(std::int64_t{k} * n / 1000));
+                        select_only(spread);
+                        remove_1000.push_back(timed(main, [&] { command(cmd_remove); }, [](HWND d) { press_button(d, IDYES); }));
+                        command(cmd_undo);
+
+                        select_only({n / 3});
+                        const std::wstring text = L"Edited " + std::to_wstring(r);
+                        edit.push_back(timed(main, [&] { command(cmd_edit); }, [text](HWND d) { enter_text(d, text.c_str()); }));
+                        command(cmd_undo);
+
+                        SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+                        SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0);
+                        RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                        scroll.push_back(timed(main, [&] { SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0); }));
                     });
                 }
-                if (status != 0) {
-                    // The window may be stuck in a box: do not wait for it to close.
-                    fflush(stderr);
-                    ExitProcess(1);
-                }
-                printf("open_%s_ms %.1f\n", in.name, median(times));
-                printf("open_%s_min_ms %.1f\n", in.name, *std::min_element(times.begin(), times.end()));
-                printf("read_%s_ms %.1f\n", in.name, median(reads));
-                fflush(stdout);
+                if (window.document().size() != in.subs) fail("the edits did not come back undone");
+                const std::string size = in.name;
+                print("nudge_" + size + "_ms", nudge);
+                print("undo_nudge_" + size + "_ms", undo_nudge);
+                print("redo_nudge_" + size + "_ms", redo_nudge);
+                print("insert_first_" + size + "_ms", insert);
+                print("undo_insert_" + size + "_ms", undo_insert);
+                print("redo_insert_" + size + "_ms", redo_insert);
+                print("remove_first_" + size + "_ms", remove);
+                print("undo_remove_" + size + "_ms", undo_remove);
+                print("redo_remove_" + size + "_ms", redo_remove);
+                print("remove_1000_" + size + "_ms", remove_1000);
+                print("edit_" + size + "_ms", edit);
+                print("scroll_page_" + size + "_ms", scroll);
+                on_window_thread(main, [&] { window.close_sub(false); });
             }
+
+            // Documents made for one measure each, beside the settings.
+            const auto made = [&](const char* name, const std::string& text) {
+                const std::filesystem::path path = folder / name;
+                std::ofstream(path, std::ios::binary) << text;
+                return path.u16string();
+            };
+            const auto no_end = [](std::size_t) { return std::uint64_t{0}; };
+            const auto no_extra = [](std::size_t) { return ""; };
+            {
+                // Fix overlaps with 1,000 of them among 100,000 subs.
+                const std::u16string path = made("overlaps_100k.srt", srt_file(100000, [](std::size_t i) {
+                    return i % 100 == 0 ? std::uint64_t{i * 1000 + 1200} : std::uint64_t{0};
+                }, no_extra));
+                std::vector<double> fix;
+                on_window_thread(main, [&] {
+                    timed(main, [&] { window.open_sub(path, false); }, [](HWND d) { press_button(d, IDCANCEL); });
+                    for (int r = 0; r < 5; ++r) {
+                        fix.push_back(timed(main, [&] { command(cmd_check_overlaps); }, [](HWND d) { press_button(d, IDOK); }));
+                        command(cmd_undo);
+                    }
+                    window.close_sub(false);
+                });
+                print("fix_1000_overlaps_100k_ms", fix);
+            }
+            {
+                // The third character typed in Find, with 50,000 results.
+                const std::u16string path =
+                    made("find_100k.srt", srt_file(100000, no_end, [](std::size_t i) { return i % 2 ? "" : " xyz"; }));
+                std::vector<double> find;
+                std::wstring found;
+                on_window_thread(main, [&] {
+                    window.open_sub(path, false);
+                    for (int r = 0; r < 5; ++r) {
+                        timed(main, [&] { command(cmd_find); }, [&](HWND d) {
+                            SetDlgItemTextW(d, IDC_FIND_QUERY, L"xy");
+                            RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                            const double start = now_ms();
+                            SetDlgItemTextW(d, IDC_FIND_QUERY, L"xyz");
+                            RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                            find.push_back(now_ms() - start);
+                            wchar_t text[64] = {};
+                            GetDlgItemTextW(d, IDC_FIND_COUNT, text, 64);
+                            found = text;
+                            press_button(d, IDCANCEL);
+                        });
+                    }
+                    window.close_sub(false);
+                });
+                if (found != L"50000 found") fail("the search found " + std::to_string(found.size()) + " characters");
+                print("find_50k_results_ms", find);
+            }
+            {
+                // 20,000 subs that all overlap: opening until the Overlaps dialog is up.
+                const std::u16string path =
+                    made("overlaps_all_20k.srt", srt_file(20000, [](std::size_t) { return std::uint64_t{99 * 3600000}; }, no_extra));
+                std::vector<double> shown;
+                std::wstring title;
+                on_window_thread(main, [&] {
+                    for (int r = 0; r < 5; ++r) {
+                        const double start = now_ms();
+                        Dialog_Watch w;
+                        w.main = main;
+                        w.answer = [&](HWND d) {
+                            RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                            shown.push_back(now_ms() - start);
+                            wchar_t text[64] = {};
+                            GetWindowTextW(d, text, 64);
+                            title = text;
+                            press_button(d, IDCANCEL);
+                        };
+                        watch = &w;
+                        const HHOOK hook = SetWindowsHookExW(WH_CBT, watch_dialogs, nullptr, GetCurrentThreadId());
+                        window.open_sub(path, false);
+                        UnhookWindowsHookEx(hook);
+                        watch = nullptr;
+                        window.close_sub(false);
+                    }
+                });
+                if (title != L"Overlapping subs (199990000)")
+                    fail("the Overlaps dialog did not show: \"" + std::string(title.begin(), title.end()) + "\"");
+                print("overlaps_all_20k_ms", shown);
+            }
+
             double bare_us = 0, subclassed_us = 0;
             on_window_thread(main, [&] { time_messages(main, bare_us, subclassed_us); });
             printf("message_us %.1f\n", bare_us);

@@ -95,16 +95,60 @@ void remove_positions(Sub_List& list, const std::vector<std::size_t>& positions)
     list.resize(out);
 }
 
-std::vector<std::size_t> find_overlaps(const Sub_List& list) {
+Overlap_List Overlap_List::of_positions(const std::vector<std::size_t>& positions) {
+    Overlap_List list;
+    for (std::size_t p : positions) list.add(p, 1);
+    return list;
+}
+
+void Overlap_List::add(std::size_t position, std::uint64_t count) {
+    if (count == 0) return;
+    if (!run_list.empty() && run_list.back().position == position) {
+        run_list.back().count += count;
+    } else {
+        run_list.push_back({position, count});
+        first_entry.push_back(total);
+    }
+    total += count;
+}
+
+std::size_t Overlap_List::position_at(std::uint64_t entry) const {
+    const auto after = std::upper_bound(first_entry.begin(), first_entry.end(), entry);
+    return run_list[static_cast<std::size_t>(after - first_entry.begin()) - 1].position;
+}
+
+std::vector<std::size_t> Overlap_List::entries() const {
     std::vector<std::size_t> result;
+    for (const Run& run : run_list) result.insert(result.end(), run.count, run.position);
+    return result;
+}
+
+std::vector<std::size_t> Overlap_List::positions() const {
+    std::vector<std::size_t> result;
+    for (const Run& run : run_list)
+        if (result.empty() || result.back() != run.position) result.push_back(run.position);
+    return result;
+}
+
+Overlap_List find_overlaps(const Sub_List& list) {
+    Overlap_List result;
     if (list.size() < 2)
         return result;
+    const auto by_start = [](const Sub_Item& a, const Sub_Item& b) { return a.start < b.start; };
+    // Sorted (every list the program makes): the overlapped subs after i are those up to the
+    // first start past its end, found by halving. A file's own order is scanned sub by sub.
+    const bool sorted = std::is_sorted(list.begin(), list.end(), by_start);
     for (std::size_t i = 0; i + 1 < list.size(); ++i) {
-        for (std::size_t j = i + 1; j < list.size(); ++j) {
-            if (list[i].end < list[j].start)
-                break;
-            result.push_back(i);
+        std::size_t j = i + 1;
+        if (sorted) {
+            j = static_cast<std::size_t>(
+                std::upper_bound(list.begin() + static_cast<std::ptrdiff_t>(i) + 1, list.end(), list[i].end,
+                                 [](std::uint64_t end, const Sub_Item& s) { return end < s.start; }) -
+                list.begin());
+        } else {
+            while (j < list.size() && list[i].end >= list[j].start) ++j;
         }
+        result.add(i, j - i - 1);
     }
     return result;
 }

@@ -34,8 +34,37 @@ std::size_t insert_sorted(Sub_List& list, Sub_Item item);
 std::size_t reposition(Sub_List& list, std::size_t i);
 /// Erases the subs at the given positions; out-of-range and repeated positions are ignored.
 void remove_positions(Sub_List& list, const std::vector<std::size_t>& positions);
+/// Positions in run-length form: entry k of the list is the position of the run that holds it.
+/// A file of subs that all overlap each other has n(n-1)/2 entries but only n runs.
+class Overlap_List {
+public:
+    struct Run {
+        std::size_t position;
+        std::uint64_t count;
+    };
+    Overlap_List() = default;
+    /// One entry per element, equal neighbours joined into runs.
+    static Overlap_List of_positions(const std::vector<std::size_t>& positions);
+    /// Appends `count` entries of `position`; a count of 0 adds nothing.
+    void add(std::size_t position, std::uint64_t count);
+    std::uint64_t size() const { return total; }
+    bool empty() const { return total == 0; }
+    const std::vector<Run>& runs() const { return run_list; }
+    /// The position of entry `entry` (< size()).
+    std::size_t position_at(std::uint64_t entry) const;
+    /// Every entry, spelled out: for small lists and tests.
+    std::vector<std::size_t> entries() const;
+    /// The distinct positions in the order of their first entry.
+    std::vector<std::size_t> positions() const;
+
+private:
+    std::vector<Run> run_list;
+    std::vector<std::uint64_t> first_entry;  ///< of each run
+    std::uint64_t total = 0;
+};
+
 /// The earlier sub of every overlapping pair (touching counts), once per later sub it overlaps.
-std::vector<std::size_t> find_overlaps(const Sub_List& list);
+Overlap_List find_overlaps(const Sub_List& list);
 /// Ends every overlapping sub 100 ms before the next sub starts, but never below its own start
 /// (and never below zero). Starts and order are unchanged.
 void fix_overlaps(Sub_List& list);

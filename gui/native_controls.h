@@ -2,7 +2,9 @@
 // Wrappers of the common controls, the dialog layout resizer and the painting helpers.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,7 +23,8 @@ protected:
 };
 
 /// A report list view with Ctrl+A, Enter reported as LVN_KEYDOWN inside dialogs, and a
-/// context menu on right click or the Apps key.
+/// context menu on right click or the Apps key. With LVS_OWNERDATA (a virtual list) its rows
+/// come from the parent's LVN_GETDISPINFOW; see `set_row_count` and `set_dispinfo_text`.
 class listview : public native_control, public subclass_hook {
 public:
     listview();
@@ -38,6 +41,16 @@ public:
     std::vector<int> selected_indices() const;
     void select(const std::vector<int>& indices);
     void deselect_all();
+    /// More selected rows of a virtual list than this are cleared all at once (row -1).
+    static constexpr LRESULT many_selected = 4096;
+    /// LVS_OWNERDATA: the rows come from the parent.
+    bool is_virtual() const;
+    /// A virtual list's number of rows; its rows are asked for again when painted.
+    void set_row_count(std::size_t rows);
+    /// Sends to the list view's own procedure, past the subclasses on it (the hooks of this
+    /// wrapper and of the dialog): for the list view's own messages sent in bulk, which none
+    /// of the hooks handles and which each cost a lot under Wine when they pass one.
+    LRESULT send_direct(UINT msg, WPARAM wParam, LPARAM lParam) const;
     /// Brings the item into view; in report view it is centred when it is outside.
     void scroll_to(int index);
     /// Adjusts the selection (from the mouse) and opens the menu; the item hit or -1.
@@ -122,6 +135,14 @@ public:
 
     HICON icon = nullptr;
 };
+
+/// Answers LVN_GETDISPINFOW (the notification's lParam) with `text`, cut to the list's buffer.
+void set_dispinfo_text(LPARAM notification, std::u16string_view text);
+
+/// Answers LVN_ODFINDITEMW (typing in a virtual list): the first of `rows` rows, from the
+/// notification's start and wrapping when asked, whose `first_column` text starts with the
+/// typed text, ignoring case; -1 when none does.
+LRESULT find_typed_row(LPARAM notification, std::size_t rows, const std::function<std::u16string(std::size_t)>& first_column);
 
 /// Tracks the menu at `point` (client coordinates of `reference`, or of `owner` when null);
 /// the chosen command reaches `owner` as WM_COMMAND.

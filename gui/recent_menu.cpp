@@ -14,7 +14,8 @@ recent_menu::recent_menu() {
     hook.on_message(WM_COMMAND, [this](params& p) { return on_command(p); });
 }
 
-void recent_menu::init(HWND owner, unsigned placeholder_id, Ini_File* settings, const std::u16string& section_name) {
+void recent_menu::init(HWND owner, unsigned placeholder_id, Ini_File* settings, const std::u16string& section_name,
+                       bool hook_owner) {
     if (first_id) return;
     ini = settings;
     section = section_name;
@@ -37,7 +38,7 @@ void recent_menu::init(HWND owner, unsigned placeholder_id, Ini_File* settings, 
         AppendMenuW(file_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), text);
     DeleteMenu(file_menu, placeholder_id, MF_BYCOMMAND);
     build_items(load());
-    hook.attach(owner);
+    if (hook_owner) hook.attach(owner);
 }
 
 std::vector<std::u16string> recent_menu::load() const {
@@ -99,11 +100,13 @@ void recent_menu::build_items(const std::vector<std::u16string>& list) {
     }
 }
 
+bool recent_menu::command(unsigned id) {
+    if (!first_id || id < first_id || id > first_id + max_count - 1 || !on_select) return false;
+    on_select(id - first_id);
+    return true;
+}
+
 LRESULT recent_menu::on_command(params& p) {
-    const unsigned id = LOWORD(p.wParam);
-    if (first_id && id >= first_id && id <= first_id + max_count - 1 && on_select) {
-        on_select(id - first_id);
-        return 0;
-    }
+    if (command(LOWORD(p.wParam))) return 0;
     return DefSubclassProc(hook.hwnd, p.msg, p.wParam, p.lParam);
 }

@@ -17,8 +17,13 @@ public:
     recent_menu& operator=(const recent_menu&) = delete;
 
     /// Once: replaces the placeholder item (or appends to the File menu when it is 0) with the
-    /// submenu and hooks the owner's commands. `ini` must outlive the menu.
-    void init(HWND owner, unsigned placeholder_id, Ini_File* ini, const std::u16string& section);
+    /// submenu and hooks the owner's commands. `ini` must outlive the menu. With `hook_owner`
+    /// false the owner passes its commands to `command` itself: every message to a hooked
+    /// window passes the hook, which under Wine costs a lot for a list's notifications.
+    void init(HWND owner, unsigned placeholder_id, Ini_File* ini, const std::u16string& section,
+              bool hook_owner = true);
+    /// Runs on_select for one of the menu's command ids; false for any other id.
+    bool command(unsigned id);
     /// The path of entry `index`, or empty.
     std::u16string entry(std::uint32_t index) const;
     /// Puts the path at the front (once, compared ignoring case), keeping at most nine.

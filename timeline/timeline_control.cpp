@@ -192,6 +192,12 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             if (starts_past_view(sub, v)) break;
             const int x1 = gdi_x(time_to_x(sub.start, v.view_start, scale));
             const int x2 = gdi_x(time_to_x(sub.end, v.view_start, scale));
+            // A narrow block that the next one covers wholly would be painted over: a view of a
+            // quarter of a long document holds dozens of blocks per pixel.
+            if (x2 - x1 <= 3 && i + 1 < count && !starts_past_view(subs[i + 1], v) &&
+                gdi_x(time_to_x(subs[i + 1].start, v.view_start, scale)) <= x1 &&
+                gdi_x(time_to_x(subs[i + 1].end, v.view_start, scale)) >= x2)
+                continue;
             SelectObject(dc, row_selected(i) ? selected_brush : fill_brush);
             SelectObject(dc, touches_next(subs, i) ? touching_pen : outline_pen);
             Rectangle(dc, x1, block_top, x2, block_bottom);

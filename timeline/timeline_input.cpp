@@ -70,7 +70,7 @@ void Timeline_Control::bind_key(std::uint8_t key, LRESULT code, void (Timeline_C
 
 bool Timeline_Control::row_selected(std::size_t row) const {
     if (!list_view.hwnd) return false;
-    return (SendMessageW(list_view.hwnd, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+    return (list_view.send_direct(LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
             LVIS_SELECTED) != 0;
 }
 
@@ -301,6 +301,13 @@ void Timeline_Control::refresh_rows() {
     std::sort(dirty_rows.begin(), dirty_rows.end());
     dirty_rows.erase(std::unique(dirty_rows.begin(), dirty_rows.end()), dirty_rows.end());
     const std::size_t rows = static_cast<std::size_t>(SendMessageW(list_view.hwnd, LVM_GETITEMCOUNT, 0, 0));
+    if (GetWindowLongPtrW(list_view.hwnd, GWL_STYLE) & LVS_OWNERDATA) {
+        // A virtual list formats its rows from the subs when it paints them.
+        for (std::size_t row : dirty_rows)
+            if (row < rows) list_view.send_direct(LVM_REDRAWITEMS, row, row);
+        dirty_rows.clear();
+        return;
+    }
 
     SendMessageW(list_view.hwnd, WM_SETREDRAW, FALSE, 0);
     for (std::size_t row : dirty_rows) {

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/main_window.h"
 #include "io/strings.h"
+#include "res/dialog_ids.h"
 #include "test_app_support.h"
 
 namespace {
@@ -109,6 +111,142 @@ TEST(Check_Overlaps, OpeningOffersTheFixAndSelectsFixedRows) {
         EXPECT_EQ(utf8(rows[1][2]), "0:00:04.900");  // ends 100 ms before the next start
         EXPECT_EQ(selected_rows(list_of(main)), std::vector<int>{1});
         close_without_saving(main, true);  // the fix differs from the file
+    });
+}
+
+// "H:MM:SS,mmm" of an SRT time line.
+std::string srt_time(std::uint64_t ms) {
+    char text[32];
+    snprintf(text, sizeof text, "%02u:%02u:%02u,%03u", unsigned(ms / 3600000), unsigned(ms / 60000 % 60),
+             unsigned(ms / 1000 % 60), unsigned(ms % 1000));
+    return text;
+}
+
+// Sub i starts at i s and ends at `end` (or 500 ms later when end is 0).
+std::string numbered_srt(std::size_t count, std::uint64_t end = 0) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += std::to_string(i + 1) + "\r\n" + srt_time(i * 1000) + " --> " + srt_time(end ? end : i * 1000 + 500) +
+                "\r\nSub " + std::to_string(i + 1) + "\r\n\r\n";
+    return text;
+}
+
+TEST(Check_Overlaps, SubsThatAllOverlapEachOtherAreListedFixedAndSelected) {
+    // 20,000 subs that all overlap: 199,990,000 pairs, shown without being listed one by one.
+    App_Folder folder;
+    folder.write("all.srt", numbered_srt(20000, 99 * 3600000));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const auto offered = [&] {
+            const HWND dialog = wait_for_dialog(u"Overlapping subs (199990000)", std::chrono::seconds(60));
+            EXPECT_NE(dialog, nullptr);
+            if (!dialog) return dialog;
+            const HWND rows = GetDlgItem(dialog, 1001);
+            EXPECT_EQ(SendMessageW(rows, LVM_GETITEMCOUNT, 0, 0), 199990000);
+            EXPECT_EQ(utf8(list_cell(rows, 0, 0)), "0001");          // sub 1 overlaps the 19,999 after it
+            EXPECT_EQ(utf8(list_cell(rows, 19998, 0)), "0001");
+            EXPECT_EQ(utf8(list_cell(rows, 19999, 0)), "0002");
+            EXPECT_EQ(utf8(list_cell(rows, 199989999, 0)), "19999");  // the last pair
+            EXPECT_EQ(utf8(list_cell(rows, 199989999, 1)), "5:33:18.000");
+            EXPECT_EQ(utf8(list_cell(rows, 199989999, 2)), "Sub 19999");
+            return dialog;
+        };
+        drop_files(main, {folder.path("all.srt")});
+        HWND dialog = offered();
+        ASSERT_NE(dialog, nullptr);
+        SendMessageW(GetDlgItem(dialog, 1010), BM_CLICK, 0, 0);  // only select them
+        answer(dialog, IDOK);
+        const HWND list = list_of(main);
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "19999/20000 subs"; }))
+            << utf8(status_part(main, 2));
+        EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED), 19998);
+        EXPECT_FALSE(SendMessageW(list, LVM_GETITEMSTATE, 19999, LVIS_SELECTED) & LVIS_SELECTED);
+
+        post_command(main, cmd_check_overlaps);
+        dialog = offered();
+        ASSERT_NE(dialog, nullptr);
+        answer(dialog, IDOK);  // fix is checked
+        const HWND box = wait_for_dialog(u"Subs fixed", std::chrono::seconds(60));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "All overlapped subs have been fixed (199990000).");
+        answer(box, IDOK);
+        EXPECT_EQ(utf8(list_cell(list, 0, 2)), "0:00:00.900");
+        EXPECT_EQ(utf8(list_cell(list, 19998, 2)), "5:33:18.900");
+        EXPECT_EQ(utf8(list_cell(list, 19999, 2)), "99:00:00.000");
+        EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 19999);
+        close_without_saving(main, true);
+    });
+}
+
+TEST(Large_Document, RowsSelectionAndFocusFollowInsertRemoveAndRangesAt100k) {
+    App_Folder folder;
+    folder.write("big.srt", numbered_srt(100000));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_file(main, folder, "big.srt", 100000);
+        const HWND list = list_of(main);
+        const auto focused = [&] { return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED)); };
+        const auto wholly_visible = [&](int row) {
+            RECT rect{LVIR_BOUNDS, 0, 0, 0}, client{};
+            SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+            GetClientRect(list, &client);
+            return rect.top > 0 && rect.bottom <= client.bottom;
+        };
+        EXPECT_EQ(utf8(list_cell(list, 99999, 0)), "100000");
+        EXPECT_EQ(utf8(list_cell(list, 99999, 1)), "27:46:39.000");
+
+        // inserted in the middle: the rows after it are numbered one up, it alone is selected
+        select_only(list, {3, 70000});
+        on_window_thread(main, [&] { window.timeline_control().playhead = 50000 * 1000 + 700; });
+        post_command(main, cmd_insert);
+        const HWND dialog = wait_for_dialog(u"Edit subtitle");
+        ASSERT_NE(dialog, nullptr);
+        SetDlgItemTextW(dialog, IDC_EDIT_TEXT, L"New");
+        answer(dialog, IDOK);
+        ASSERT_TRUE(wait_until([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 100001; }));
+        EXPECT_EQ(utf8(list_cell(list, 50000, 4)), "Sub 50001");
+        EXPECT_EQ(utf8(list_cell(list, 50001, 0)), "50002");
+        EXPECT_EQ(utf8(list_cell(list, 50001, 4)), "New");
+        EXPECT_EQ(utf8(list_cell(list, 50002, 0)), "50003");
+        EXPECT_EQ(utf8(list_cell(list, 50002, 4)), "Sub 50002");
+        EXPECT_EQ(utf8(list_cell(list, 100000, 0)), "100001");
+        EXPECT_EQ(selected_rows(list), std::vector<int>{50001});
+        EXPECT_EQ(focused(), 50001);
+        EXPECT_TRUE(wholly_visible(50001));
+
+        // the first removed: every row moves up one, the new first row is selected and focused
+        select_only(list, {0});
+        post_command(main, cmd_remove);
+        const HWND box = wait_for_dialog(u"Remove sub");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Do you want to remove the sub #1?");
+        answer(box, IDYES);
+        ASSERT_TRUE(wait_until([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 100000; }));
+        EXPECT_EQ(utf8(list_cell(list, 0, 0)), "0001");
+        EXPECT_EQ(utf8(list_cell(list, 0, 4)), "Sub 2");
+        EXPECT_EQ(utf8(list_cell(list, 50000, 4)), "New");
+        EXPECT_EQ(utf8(list_cell(list, 99999, 0)), "100000");
+        EXPECT_EQ(selected_rows(list), std::vector<int>{0});
+        EXPECT_EQ(focused(), 0);
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "1/100000 subs"; }));
+
+        // Shift+End from the first row and Shift+click back to row 2: one range change each
+        bring_to_front(main);
+        click_at(row_point(list, 0));
+        send_input({key_input(VK_SHIFT, false), key_input(VK_END, false), key_input(VK_END, true),
+                    key_input(VK_SHIFT, true)});
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "100000/100000 subs"; }))
+            << utf8(status_part(main, 2));
+        EXPECT_EQ(focused(), 99999);
+        EXPECT_TRUE(wholly_visible(99999));
+        send_input({key_input(VK_HOME, false), key_input(VK_HOME, true)});
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "1/100000 subs"; }))
+            << utf8(status_part(main, 2));
+        click_at(row_point(list, 2), VK_SHIFT);
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, 2)) == "3/100000 subs"; }))
+            << utf8(status_part(main, 2));
+        EXPECT_EQ(selected_rows(list), (std::vector<int>{0, 1, 2}));
+        close_without_saving(main, true);
     });
 }
 

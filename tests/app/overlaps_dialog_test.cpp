@@ -44,7 +44,7 @@ RECT rect_in_parent(HWND control) {
 
 TEST(OverlapsDialog, ListsTheSubsInTheGivenOrder) {
     const Sub_List subs = sample_subs();
-    const std::vector<std::size_t> indices = {0, 1, 1, 2, 4};  // a repeat counts twice
+    const Overlap_List indices = Overlap_List::of_positions({0, 1, 1, 2, 4});  // a repeat counts twice
     Owner owner;
     Overlaps_Dialog dialog(subs, indices);
     std::wstring caption;
@@ -89,7 +89,7 @@ TEST(OverlapsDialog, Results) {
         {"none+ok", 2},        // OK with neither checked does nothing; then Cancel
     };
     const Sub_List subs = sample_subs();
-    const std::vector<std::size_t> indices = {0, 1, 2, 3};
+    const Overlap_List indices = Overlap_List::of_positions({0, 1, 2, 3});
     Owner owner;
     for (const auto& c : cases) {
         const Sub_List before = subs;
@@ -130,7 +130,7 @@ TEST(OverlapsDialog, Results) {
 
 TEST(OverlapsDialog, ResizingKeepsControlsAnchored) {
     const Sub_List subs = sample_subs();
-    const std::vector<std::size_t> indices = {0, 1};
+    const Overlap_List indices = Overlap_List::of_positions({0, 1});
     Owner owner;
     Overlaps_Dialog dialog(subs, indices);
     const int ids[] = {IDC_OVERLAPS_LIST, IDC_OVERLAPS_QUESTION, IDC_OVERLAPS_FIX, IDC_OVERLAPS_SELECT, IDOK, IDCANCEL};
@@ -169,7 +169,7 @@ TEST(OverlapsDialog, ResizingKeepsControlsAnchored) {
 
 TEST(OverlapsDialog, CentresOverTheOwner) {
     const Sub_List subs = sample_subs();
-    const std::vector<std::size_t> indices = {0};
+    const Overlap_List indices = Overlap_List::of_positions({0});
     Owner owner;
     Overlaps_Dialog dialog(subs, indices);
     POINT centre = {};

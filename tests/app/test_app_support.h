@@ -74,6 +74,7 @@ void drop_files(HWND window, const std::vector<std::u16string>& paths);
 
 /// Rows of the list view: the five column texts each.
 std::vector<std::vector<std::u16string>> list_rows(HWND list);
+std::u16string list_cell(HWND list, int row, int column);
 std::vector<int> selected_rows(HWND list);
 std::u16string status_part(HWND main_window, int part);
 std::string utf8(const std::u16string& s);

@@ -234,9 +234,45 @@ TEST(SubList, FindOverlaps) {
         {make({{0, 1000}, {1000, 2000}}), {0}},                              // touching counts
         {make({{0, 999}, {1000, 2000}}), {}},                                // one ms apart
         {make({{0, 5000}, {1000, 6000}, {2000, 3000}}), {0, 0, 1}},          // once per later sub overlapped
+        {make({{0, 5000}, {9000, 9500}, {1000, 2000}}), {1}},                // file order: the scan stops at 9000
+        {make({{0, 5000}, {3000, 4000}, {1000, 2000}}), {0, 0, 1}},          // file order, all within
     };
     for (const auto& c : cases)
-        EXPECT_EQ(find_overlaps(c.list), c.found) << c.list.size();
+        EXPECT_EQ(find_overlaps(c.list).entries(), c.found) << c.list.size();
+
+    // Against the pairwise definition, sorted and in file order.
+    std::mt19937_64 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        Sub_List list;
+        for (int i = 0, n = static_cast<int>(rng() % 30); i < n; ++i) {
+            const std::uint64_t start = rng() % 5000;
+            list.push_back({start, start + rng() % 2000, u""});
+        }
+        if (round % 2) std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.start < b.start; });
+        std::vector<std::size_t> pairs;
+        for (std::size_t i = 0; i + 1 < list.size(); ++i)
+            for (std::size_t j = i + 1; j < list.size() && list[i].end >= list[j].start; ++j) pairs.push_back(i);
+        const Overlap_List found = find_overlaps(list);
+        ASSERT_EQ(found.entries(), pairs) << "round " << round;
+        for (std::uint64_t k = 0; k < found.size(); ++k) ASSERT_EQ(found.position_at(k), pairs[k]);
+    }
+}
+
+TEST(SubList, OverlapsOfSubsThatAllOverlapAreCountedNotListed) {
+    // n(n-1)/2 entries, past 32 bits, held as n - 1 runs.
+    const std::size_t n = 100000;
+    Sub_List list(n, Sub_Item{0, 1000, u""});
+    for (std::size_t i = 0; i < n; ++i) list[i] = {i, 10000000, u""};
+    const Overlap_List found = find_overlaps(list);
+    EXPECT_EQ(found.size(), std::uint64_t{n} * (n - 1) / 2);
+    EXPECT_GT(found.size(), std::uint64_t{0xFFFFFFFF});
+    EXPECT_EQ(found.runs().size(), n - 1);
+    EXPECT_EQ(found.position_at(0), 0u);
+    EXPECT_EQ(found.position_at(n - 2), 0u);
+    EXPECT_EQ(found.position_at(n - 1), 1u);
+    EXPECT_EQ(found.position_at(found.size() - 1), n - 2);
+    EXPECT_EQ(found.positions().size(), n - 1);
+    EXPECT_EQ(Overlap_List::of_positions({3, 3, 1, 3}).runs().size(), 3u);
 }
 
 TEST(SubList, FixOverlaps) {
@@ -274,7 +310,7 @@ TEST(SubList, FixOverlapsLeavesOnlyTooCloseStarts) {
             list.push_back({t, t + rng() % 3000, u""});
         }
         fix_overlaps(list);
-        for (std::size_t p : find_overlaps(list)) {
+        for (std::size_t p : find_overlaps(list).entries()) {
             // Whatever still overlaps could not be fixed without ending before the start.
             ASSERT_EQ(list[p].end, list[p].start) << "round " << round;
             ASSERT_LT(list[p + 1].start, list[p].start + 100) << "round " << round;
