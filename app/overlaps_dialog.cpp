@@ -51,7 +51,9 @@ LRESULT Overlaps_Dialog::on_init() {
     list.fill_column(2);
 
     set_window_text(hwnd, format(u"Overlapping subs (%d)", static_cast<long long>(overlaps->size())));
-    list.set_row_count(overlaps->size());
+    // A list view places its rows at row * height in an int: past about 126 million rows
+    // it paints none at all. The title keeps the whole count.
+    list.set_row_count(std::min<std::uint64_t>(overlaps->size(), max_rows));
     list.fill_column(2);
 
     fix_radio.assign(hwnd, IDC_OVERLAPS_FIX);

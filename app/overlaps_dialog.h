@@ -22,6 +22,8 @@ public:
     /// Result of OK with "fix" checked, and with "select" checked.
     static constexpr INT_PTR result_fix = 3;
     static constexpr INT_PTR result_select = 4;
+    /// The most entries the list shows.
+    static constexpr std::uint64_t max_rows = 100000000;
 
     Overlaps_Dialog(const Sub_List& subs, const Overlap_List& overlaps);
 
