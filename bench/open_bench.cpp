@@ -158,17 +158,11 @@ std::string srt_file(std::size_t count, const std::function<std::uint64_t(std::s
     return text;
 }
 
-std::uint64_t peak_working_set() {
+PROCESS_MEMORY_COUNTERS memory_counters() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return counters.PeakWorkingSetSize;
-}
-std::uint64_t working_set() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return counters.WorkingSetSize;
+    return counters;
 }
 
 // Microseconds a message takes to reach a bare dialog procedure on the main window's
@@ -261,10 +255,10 @@ int main() {
                 const std::filesystem::path path = data / "subs_100k.srt";
                 std::uint64_t before = 0, peak = 0;
                 on_window_thread(main, [&] {
-                    before = working_set();
+                    before = memory_counters().WorkingSetSize;
                     window.open_sub(path.u16string(), false);
                     RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                    peak = peak_working_set();
+                    peak = memory_counters().PeakWorkingSetSize;
                     window.close_sub(false);
                 });
                 const double file = static_cast<double>(std::filesystem::file_size(path));
