@@ -83,6 +83,7 @@ struct Dialog_Watch {
     std::function<void(HWND)> answer;
     double shown_ms = 0;
     std::vector<std::pair<HWND, double>> open;
+    std::vector<HWND> answered;
 };
 thread_local Dialog_Watch* watch = nullptr;
 
@@ -96,12 +97,17 @@ LRESULT CALLBACK watch_dialogs(int code, WPARAM wParam, LPARAM lParam) {
                 watch->open.push_back({window, now_ms()});
             } else if (code == HCBT_ACTIVATE) {
                 // Posted to the main window, whose closures the dialog's loop runs once it is up
-                // (a message box runs none of its own).
-                if (watch->answer)
+                // (a message box runs none of its own). A dialog activated again is not answered
+                // twice, and an answer that comes after its dialog has gone is dropped: the
+                // closures refer to the caller's locals.
+                auto& answered = watch->answered;
+                if (watch->answer && std::find(answered.begin(), answered.end(), window) == answered.end()) {
+                    answered.push_back(window);
                     PostMessageW(watch->main, run_closure_message, 0,
                                  reinterpret_cast<LPARAM>(new std::function<void()>([window, answer = watch->answer] {
-                                     answer(window);
+                                     if (IsWindow(window)) answer(window);
                                  })));
+                }
             } else if (code == HCBT_DESTROYWND) {
                 for (auto it = watch->open.begin(); it != watch->open.end(); ++it)
                     if (it->first == window) {

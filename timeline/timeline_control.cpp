@@ -10,6 +10,7 @@ namespace {
 
 constexpr int block_top = 30;
 constexpr int block_bottom = 94;
+constexpr int text_top = 50;
 constexpr COLORREF unfocused_background = RGB(171, 171, 171);
 constexpr COLORREF ruler_colour = RGB(124, 99, 124);
 constexpr COLORREF label_colour = RGB(48, 48, 48);
@@ -22,6 +23,16 @@ constexpr COLORREF playhead_colour = RGB(255, 45, 45);
 // GDI coordinates beyond 2^27 misbehave; blocks of a deep zoom can be far wider than that.
 constexpr int coordinate_limit = 1 << 26;
 int gdi_x(std::int32_t x) { return std::clamp<std::int32_t>(x, -coordinate_limit, coordinate_limit); }
+
+// Line breaks as text drawing sees them (CR, LF or both); counting each CR and LF alone can
+// only overstate the lines.
+bool line_count_at_most(const std::u16string& text, std::size_t lines) {
+    if (lines == 0) return false;
+    std::size_t breaks = 0;
+    for (char16_t c : text)
+        if ((c == u'\r' || c == u'\n') && ++breaks >= lines) return false;
+    return true;
+}
 
 HFONT create_menu_font() {
     OSVERSIONINFOW version{};
@@ -183,8 +194,13 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
     }
 
     painted_subs_visited = 0;
+    painted_blocks = 0;
     const std::size_t count = subs.size();
     const std::size_t first = first_visible_sub(subs, v.view_start);
+    // A text taller than this reaches below its block, where the next block does not cover it.
+    TEXTMETRICW metrics{};
+    const int line_height = GetTextMetricsW(dc, &metrics) ? std::max<int>(1, metrics.tmHeight) : block_bottom;
+    const std::size_t lines_inside = static_cast<std::size_t>((block_bottom - text_top) / line_height);
     if (count > 0 && scale > 0.0f) {
         for (std::size_t i = first; i < count; ++i) {
             ++painted_subs_visited;
@@ -192,12 +208,15 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             if (starts_past_view(sub, v)) break;
             const int x1 = gdi_x(time_to_x(sub.start, v.view_start, scale));
             const int x2 = gdi_x(time_to_x(sub.end, v.view_start, scale));
-            // A narrow block that the next one covers wholly would be painted over: a view of a
-            // quarter of a long document holds dozens of blocks per pixel.
-            if (x2 - x1 <= 3 && i + 1 < count && !starts_past_view(subs[i + 1], v) &&
+            // A block that the next one covers wholly would be painted over: a view of a quarter
+            // of a long document holds dozens of blocks per pixel, and subs that all overlap
+            // stack thousands of wide blocks.
+            if (!paint_covered_blocks && i + 1 < count && !starts_past_view(subs[i + 1], v) &&
                 gdi_x(time_to_x(subs[i + 1].start, v.view_start, scale)) <= x1 &&
-                gdi_x(time_to_x(subs[i + 1].end, v.view_start, scale)) >= x2)
+                gdi_x(time_to_x(subs[i + 1].end, v.view_start, scale)) >= x2 &&
+                (x2 - x1 <= 3 || line_count_at_most(sub.text, lines_inside)))
                 continue;
+            ++painted_blocks;
             SelectObject(dc, row_selected(i) ? selected_brush : fill_brush);
             SelectObject(dc, touches_next(subs, i) ? touching_pen : outline_pen);
             Rectangle(dc, x1, block_top, x2, block_bottom);
@@ -206,19 +225,26 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
                 RECT number_rect{x1 + 2, 30, x2, 42};
                 DrawTextW(dc, as_wcstr(number), static_cast<int>(number.size()), &number_rect,
                           DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-                RECT text_rect{x1 + 2, 50, x2, 96};
+                RECT text_rect{x1 + 2, text_top, x2, 96};
                 DrawTextW(dc, as_wcstr(sub.text), static_cast<int>(sub.text.size()), &text_rect,
                           DT_LEFT | DT_TOP | DT_NOPREFIX);
             }
         }
         // Block i + 1 covers the end of block i; the dotted lines show what it hides.
         SelectObject(dc, marker_pen);
+        int last_xs = 0, last_xe = 0;
+        bool drawn = false;
         for (std::size_t i = first; i + 1 < count; ++i) {
             ++painted_subs_visited;
             if (starts_past_view(subs[i], v)) break;
             if (subs[i].end < subs[i + 1].start) continue;
             const int xs = gdi_x(time_to_x(subs[i].start, v.view_start, scale));
             const int xe = gdi_x(time_to_x(subs[i].end, v.view_start, scale));
+            // The same marker again draws the same pixels.
+            if (drawn && xs == last_xs && xe == last_xe && !paint_covered_blocks) continue;
+            drawn = true;
+            last_xs = xs;
+            last_xe = xe;
             MoveToEx(dc, xs, block_top, nullptr);
             LineTo(dc, xe, block_top);
             LineTo(dc, xe, block_bottom);

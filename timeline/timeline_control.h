@@ -63,6 +63,10 @@ public:
 
     /// Subs looked at by the last paint: bounded by what is visible, not by the document.
     std::size_t painted_subs_visited = 0;
+    /// Blocks the last paint drew: those wholly covered by the next one are left out.
+    std::size_t painted_blocks = 0;
+    /// Draw the covered blocks and repeated markers too (tests compare the pixels).
+    bool paint_covered_blocks = false;
     /// Nudges refused because a time would go below 0 (each also plays "ding.wav").
     std::size_t refusals = 0;
     /// True while a deferred row refresh waits for its timer on the parent.
