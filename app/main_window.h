@@ -150,6 +150,10 @@ private:
     LRESULT on_row_text(params& p);
     void focus_row(std::size_t index);
     void select_rows(const std::vector<std::size_t>& rows);
+    /// The list shows the document anew: no selection carries over; then `rows` are selected
+    /// with the last one focused, or else row `at` (at most the last) is focused.
+    void show_rows(const std::vector<std::size_t>& rows, std::size_t at);
+    void show_row(std::size_t at);
     void update_saved_time(const SYSTEMTIME* local);
     void update_count_text(std::size_t selected);
 

@@ -28,13 +28,13 @@ std::u16string one_line(std::u16string text) {
     return text;
 }
 
-std::u16string item_text(HWND list, int item, int column) {
+std::u16string item_text(const listview& list, int item, int column) {
     wchar_t buffer[64] = {};
     LVITEMW lv{};
     lv.iSubItem = column;
     lv.pszText = buffer;
     lv.cchTextMax = 63;
-    SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lv));
+    list.send_direct(LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
     return std::u16string(reinterpret_cast<const char16_t*>(buffer));
 }
 
@@ -60,7 +60,7 @@ void Main_Window::focus_row(std::size_t index) {
     LVITEMW lv{};
     lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     lv.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list.hwnd, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&lv));
+    list.send_direct(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&lv));
     list.scroll_to(static_cast<int>(index));
 }
 
@@ -72,21 +72,39 @@ void Main_Window::select_rows(const std::vector<std::size_t>& rows) {
     LVITEMW lv{};
     lv.stateMask = LVIS_FOCUSED;
     lv.state = LVIS_FOCUSED;
-    SendMessageW(list.hwnd, LVM_SETITEMSTATE, rows.back(), reinterpret_cast<LPARAM>(&lv));
+    list.send_direct(LVM_SETITEMSTATE, rows.back(), reinterpret_cast<LPARAM>(&lv));
     list.scroll_to(static_cast<int>(rows.back()));
 }
 
-void Main_Window::refresh_list() {
-    // No selection carries over to the new rows. Emptying the list clears a large selection at
-    // once; a small one is cleared row by row, which keeps the scroll bar as it is.
-    if (list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0) > listview::many_selected)
-        SendMessageW(list.hwnd, LVM_DELETEALLITEMS, 0, 0);
-    else
-        list.deselect_all();
+void Main_Window::show_rows(const std::vector<std::size_t>& rows, std::size_t at) {
+    // One repaint and one scroll-bar update for all of it.
+    list.hold_drawing();
+    list.reset_rows(subs.size());
+    std::size_t focused = 0;
+    if (!rows.empty()) {
+        select_rows(rows);
+        focused = rows.back();
+    } else if (!subs.empty()) {
+        focused = std::min(at, subs.size() - 1);
+        focus_row(focused);
+    }
+    list.resume_drawing();
+    fit_text_column();  // the scroll bar may have come or gone
+    // The list scrolled while its scroll range still described the old rows.
+    if (!subs.empty()) list.scroll_to(static_cast<int>(focused));
+}
+
+void Main_Window::show_row(std::size_t at) {
+    // One row came or went: the count set, one row selected and focused. Cheaper than
+    // show_rows when the row is near the rows in view.
     list.set_row_count(subs.size());
-    fit_text_column();
+    list.deselect_all();
+    if (!subs.empty()) focus_row(std::min(at, subs.size() - 1));
+}
+
+void Main_Window::refresh_list() {
+    show_rows({}, 0);
     SetFocus(list.hwnd);
-    if (!subs.empty()) focus_row(0);
     update_count_text(0);
 }
 
@@ -117,7 +135,7 @@ void Main_Window::update_saved_time(const SYSTEMTIME* local) {
 
 LRESULT Main_Window::on_list_click() {
     if (video_loaded() && play_state() == 2) return 1;
-    if (SendMessageW(list.hwnd, LVM_GETSELECTEDCOUNT, 0, 0) == 1) send_command(cmd_locate);
+    if (list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0) == 1) send_command(cmd_locate);
     return 1;
 }
 
@@ -143,7 +161,7 @@ void CALLBACK Main_Window::selection_timer_proc(HWND window, UINT, UINT_PTR id, 
 
 void Main_Window::on_selection_timer() {
     selection_timer_armed = false;
-    update_count_text(static_cast<std::size_t>(SendMessageW(list.hwnd, LVM_GETSELECTEDCOUNT, 0, 0)));
+    update_count_text(static_cast<std::size_t>(list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0)));
 }
 
 LRESULT Main_Window::on_list_key(params& p) {
@@ -161,8 +179,8 @@ LRESULT Main_Window::on_context_menu(params& p) {
     pause_video();
     const HMENU menu = reinterpret_cast<HMENU>(p.wParam);
     const bool on_timeline = GetFocus() == timeline.hwnd;
-    const auto selected = SendMessageW(list.hwnd, LVM_GETSELECTEDCOUNT, 0, 0);
-    const auto rows = SendMessageW(list.hwnd, LVM_GETITEMCOUNT, 0, 0);
+    const auto selected = list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0);
+    const auto rows = list.send_direct(LVM_GETITEMCOUNT, 0, 0);
     const auto state = [](bool on) { return on ? MF_ENABLED : MF_GRAYED; };
     EnableMenuItem(menu, cmd_insert, state(on_timeline));
     EnableMenuItem(menu, cmd_edit, state(selected == 1));
@@ -187,9 +205,7 @@ void Main_Window::insert_sub() {
     if (dialog.show(hwnd) != 1 || data.sub.text.empty()) return;
     i = insert_sorted(subs, data.sub);
     record({u"insert", {}, {}, {i}, {subs[i]}});
-    list.set_row_count(subs.size());
-    list.deselect_all();
-    focus_row(i);
+    show_row(i);
     mark_modified();
     document_changed();
     repaint_timeline();
@@ -213,7 +229,7 @@ void Main_Window::edit_sub() {
         subs[k] = data.sub;
         repaint_timeline();
         video.refresh();
-        SendMessageW(list.hwnd, LVM_REDRAWITEMS, k, k);
+        list.send_direct(LVM_REDRAWITEMS, k, k);
         mark_modified();
         document_changed();
     }
@@ -230,7 +246,7 @@ void Main_Window::remove_subs() {
     int answer;
     if (selected.size() == 1) {
         std::uint32_t number = 0;
-        parse_uint(item_text(list.hwnd, selected[0], 0), number);
+        parse_uint(item_text(list, selected[0], 0), number);
         answer = box(u"Remove sub", format(u"Do you want to remove the sub #%u?", number),
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     } else if (selected.size() == subs.size()) {
@@ -253,13 +269,12 @@ void Main_Window::remove_subs() {
     }
     record(std::move(step));
     remove_positions(subs, std::vector<std::size_t>(selected.begin(), selected.end()));
-    if (selected.size() == 1)
-        list.set_row_count(subs.size());
-    else
-        refresh_list();
-    if (!subs.empty()) {
-        list.deselect_all();
-        focus_row(std::min(static_cast<std::size_t>(selected[0]), subs.size() - 1));
+    if (selected.size() == 1) {
+        show_row(static_cast<std::size_t>(selected[0]));
+    } else {
+        show_rows({}, static_cast<std::size_t>(selected[0]));
+        SetFocus(list.hwnd);
+        update_count_text(0);
     }
     repaint_timeline();
     mark_modified();
@@ -305,9 +320,10 @@ void Main_Window::check_overlaps(bool report_none) {
         step.inserted_at = step.removed_at;
         if (!step.removed_at.empty()) record(std::move(step));
         document_changed();
-        refresh_list();
+        show_rows(rows, 0);
+        SetFocus(list.hwnd);
+        update_count_text(0);
         repaint_timeline();
-        select_rows(rows);
         box(u"Subs fixed",
             format(u"All overlapped subs have been fixed (%u).", static_cast<unsigned long long>(overlaps.size())),
             MB_ICONINFORMATION);
@@ -395,14 +411,20 @@ void Main_Window::undo_redo(bool redo) {
     if (!(redo ? history.redo(subs, &touched) : history.undo(subs, &touched))) return;
 
     const HWND focus = GetFocus();
-    const bool recount = static_cast<std::size_t>(list.send_direct(LVM_GETITEMCOUNT, 0, 0)) != subs.size();
-    list.deselect_all();
-    list.set_row_count(subs.size());
-    if (recount) fit_text_column();  // the scroll bar may have come or gone
-    if (!touched.empty())
-        select_rows(touched);
-    else if (!subs.empty())
-        focus_row(std::min(at, subs.size() - 1));
+    if (static_cast<std::size_t>(list.send_direct(LVM_GETITEMCOUNT, 0, 0)) == subs.size()) {
+        // The same rows, some of them changed: no scroll-bar update.
+        list.deselect_all();
+        list.set_row_count(subs.size());
+        if (!touched.empty())
+            select_rows(touched);
+        else if (!subs.empty())
+            focus_row(std::min(at, subs.size() - 1));
+    } else if (touched.size() <= 1) {
+        show_row(touched.empty() ? at : touched[0]);
+        fit_text_column();  // the scroll bar may have come or gone
+    } else {
+        show_rows(touched, at);
+    }
     if (focus) SetFocus(focus);
     repaint_timeline();
     video.refresh();

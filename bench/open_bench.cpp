@@ -97,11 +97,13 @@ LRESULT CALLBACK watch_dialogs(int code, WPARAM wParam, LPARAM lParam) {
                 watch->open.push_back({window, now_ms()});
             } else if (code == HCBT_ACTIVATE) {
                 // Posted to the main window, whose closures the dialog's loop runs once it is up
-                // (a message box runs none of its own). A dialog activated again is not answered
+                // (a message box runs none of its own). The main window, a dialog too, is not
+                // answered when it gets the focus back; a dialog activated again is not answered
                 // twice, and an answer that comes after its dialog has gone is dropped: the
                 // closures refer to the caller's locals.
                 auto& answered = watch->answered;
-                if (watch->answer && std::find(answered.begin(), answered.end(), window) == answered.end()) {
+                if (watch->answer && window != watch->main &&
+                    std::find(answered.begin(), answered.end(), window) == answered.end()) {
                     answered.push_back(window);
                     PostMessageW(watch->main, run_closure_message, 0,
                                  reinterpret_cast<LPARAM>(new std::function<void()>([window, answer = watch->answer] {
@@ -327,8 +329,9 @@ int main() {
                         redo_nudge.push_back(timed(main, [&] { command(cmd_redo); }));
                         command(cmd_undo);
 
-                        // The changed rows in view, as when a user edits at the top of a document.
-                        SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+                        // The changed rows in view, as when a user edits at the top of a document
+                        // (not every list view knows SB_TOP).
+                        SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
                         window.timeline_control().playhead = 0;
                         insert.push_back(timed(main, [&] { command(cmd_insert); }, [](HWND d) { enter_text(d, L"Bench"); }));
                         undo_insert.push_back(timed(main, [&] { command(cmd_undo); }));
@@ -352,7 +355,7 @@ int main() {
                         edit.push_back(timed(main, [&] { command(cmd_edit); }, [text](HWND d) { enter_text(d, text.c_str()); }));
                         command(cmd_undo);
 
-                        SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+                        SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
                         SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0);
                         RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
                         scroll.push_back(timed(main, [&] { SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0); }));

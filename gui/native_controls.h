@@ -47,6 +47,13 @@ public:
     bool is_virtual() const;
     /// A virtual list's number of rows; its rows are asked for again when painted.
     void set_row_count(std::size_t rows);
+    /// A virtual list's rows replaced all at once: the count set, no row selected or focused.
+    void reset_rows(std::size_t rows);
+    /// Keeps the list from repainting and from updating its scroll bar until the matching
+    /// `resume_drawing`; the outermost pair repaints and updates it once. Under Wine each
+    /// scroll-bar update costs milliseconds, and so does each row repainted on its own.
+    void hold_drawing();
+    void resume_drawing();
     /// Sends to the list view's own procedure, past the subclasses on it (the hooks of this
     /// wrapper and of the dialog): for the list view's own messages sent in bulk, which none
     /// of the hooks handles and which each cost a lot under Wine when they pass one.
@@ -57,6 +64,11 @@ public:
     int show_context_menu(bool from_mouse);
 
     HMENU context_menu = nullptr;
+
+private:
+    int drawing_held = 0;
+
+public:
 
 private:
     LRESULT dialog_code(params& p);

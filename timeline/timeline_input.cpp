@@ -79,7 +79,7 @@ void Timeline_Control::set_row_state(std::size_t row, UINT state, UINT mask) {
     LVITEMW item{};
     item.state = state;
     item.stateMask = mask;
-    SendMessageW(list_view.hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    list_view.send_direct(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 void Timeline_Control::select_only(std::size_t row) {
@@ -228,7 +228,7 @@ void Timeline_Control::key_nudge(WPARAM key) {
         std::vector<UINT> states;
         states.reserve(hi - lo + 1);
         for (std::size_t row = lo; row <= hi; ++row) {
-            states.push_back(list_view.hwnd ? static_cast<UINT>(SendMessageW(list_view.hwnd, LVM_GETITEMSTATE,
+            states.push_back(list_view.hwnd ? static_cast<UINT>(list_view.send_direct(LVM_GETITEMSTATE,
                                                                               row, row_state_mask))
                                             : 0);
             dirty_rows.push_back(row);
@@ -300,7 +300,7 @@ void Timeline_Control::refresh_rows() {
         if (row >= 0) dirty_rows.push_back(static_cast<std::size_t>(row));
     std::sort(dirty_rows.begin(), dirty_rows.end());
     dirty_rows.erase(std::unique(dirty_rows.begin(), dirty_rows.end()), dirty_rows.end());
-    const std::size_t rows = static_cast<std::size_t>(SendMessageW(list_view.hwnd, LVM_GETITEMCOUNT, 0, 0));
+    const std::size_t rows = static_cast<std::size_t>(list_view.send_direct(LVM_GETITEMCOUNT, 0, 0));
     if (GetWindowLongPtrW(list_view.hwnd, GWL_STYLE) & LVS_OWNERDATA) {
         // A virtual list formats its rows from the subs when it paints them.
         for (std::size_t row : dirty_rows)
@@ -321,7 +321,7 @@ void Timeline_Control::refresh_rows() {
             LVITEMW item{};
             item.iSubItem = column;
             item.pszText = const_cast<wchar_t*>(as_wcstr(columns[column - 1]));
-            SendMessageW(list_view.hwnd, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+            list_view.send_direct(LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
         }
     }
     SendMessageW(list_view.hwnd, WM_SETREDRAW, TRUE, 0);

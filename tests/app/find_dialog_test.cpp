@@ -202,6 +202,8 @@ TEST(FindDialog, CtrlASelectsAllResults) {
         for (int attempt = 0; attempt < 3 && SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) != 5; ++attempt) {
             keybd_event(VK_CONTROL, 0, 0, 0);
             wait_for([] { return GetAsyncKeyState(VK_CONTROL) < 0; }, 2000);
+            // A thread may keep its last reading of the keys for some milliseconds.
+            Sleep(100);
             PostMessageW(list, WM_KEYDOWN, 'A', 0x001E0001);
             wait_for([&] { return SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 5; }, 3000);
             keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);

@@ -97,6 +97,14 @@ TEST_F(ListView, SelectionHelpers) {
     EXPECT_EQ(dialog.list.selected_indices(), (std::vector<int>{0, 1, 3, 4}));
     dialog.list.deselect_all();
     EXPECT_TRUE(dialog.list.selected_indices().empty());
+    // One selected row, with the focus on it or on another row.
+    dialog.list.select({4});
+    for (int focused : {4, 2}) {
+        LVITEMW focus{};
+        focus.stateMask = focus.state = LVIS_FOCUSED;
+        SendMessageW(dialog.list.hwnd, LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&focus));
+        EXPECT_EQ(dialog.list.selected_indices(), (std::vector<int>{4})) << focused;
+    }
 }
 
 bool menu_was_open = false;
