@@ -86,7 +86,8 @@ public:
     void open_video(std::optional<std::u16string> path, bool search_sub);
     void close_video(bool ask_sub);
     void warn_subs_past_end();
-    void refresh_list();
+    /// The list shows the document anew and takes the focus (see `show_rows`).
+    void refresh_list(const std::vector<std::size_t>& rows = {}, std::size_t at = 0);
     void check_overlaps(bool report_none);
 
     // State that tests and the end-to-end harness check.

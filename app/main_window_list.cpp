@@ -102,8 +102,8 @@ void Main_Window::show_row(std::size_t at) {
     if (!subs.empty()) focus_row(std::min(at, subs.size() - 1));
 }
 
-void Main_Window::refresh_list() {
-    show_rows({}, 0);
+void Main_Window::refresh_list(const std::vector<std::size_t>& rows, std::size_t at) {
+    show_rows(rows, at);
     SetFocus(list.hwnd);
     update_count_text(0);
 }
@@ -272,9 +272,7 @@ void Main_Window::remove_subs() {
     if (selected.size() == 1) {
         show_row(static_cast<std::size_t>(selected[0]));
     } else {
-        show_rows({}, static_cast<std::size_t>(selected[0]));
-        SetFocus(list.hwnd);
-        update_count_text(0);
+        refresh_list({}, static_cast<std::size_t>(selected[0]));
     }
     repaint_timeline();
     mark_modified();
@@ -320,9 +318,7 @@ void Main_Window::check_overlaps(bool report_none) {
         step.inserted_at = step.removed_at;
         if (!step.removed_at.empty()) record(std::move(step));
         document_changed();
-        show_rows(rows, 0);
-        SetFocus(list.hwnd);
-        update_count_text(0);
+        refresh_list(rows);
         repaint_timeline();
         box(u"Subs fixed",
             format(u"All overlapped subs have been fixed (%u).", static_cast<unsigned long long>(overlaps.size())),
@@ -414,7 +410,7 @@ void Main_Window::undo_redo(bool redo) {
     if (static_cast<std::size_t>(list.send_direct(LVM_GETITEMCOUNT, 0, 0)) == subs.size()) {
         // The same rows, some of them changed: no scroll-bar update.
         list.deselect_all();
-        list.set_row_count(subs.size());
+        InvalidateRect(list.hwnd, nullptr, FALSE);
         if (!touched.empty())
             select_rows(touched);
         else if (!subs.empty())

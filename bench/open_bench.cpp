@@ -362,19 +362,13 @@ int main() {
                     });
                 }
                 if (window.document().size() != in.subs) fail("the edits did not come back undone");
-                const std::string size = in.name;
-                print("nudge_" + size + "_ms", nudge);
-                print("undo_nudge_" + size + "_ms", undo_nudge);
-                print("redo_nudge_" + size + "_ms", redo_nudge);
-                print("insert_first_" + size + "_ms", insert);
-                print("undo_insert_" + size + "_ms", undo_insert);
-                print("redo_insert_" + size + "_ms", redo_insert);
-                print("remove_first_" + size + "_ms", remove);
-                print("undo_remove_" + size + "_ms", undo_remove);
-                print("redo_remove_" + size + "_ms", redo_remove);
-                print("remove_1000_" + size + "_ms", remove_1000);
-                print("edit_" + size + "_ms", edit);
-                print("scroll_page_" + size + "_ms", scroll);
+                const std::pair<const char*, const std::vector<double>*> measures[] = {
+                    {"nudge", &nudge},          {"undo_nudge", &undo_nudge},   {"redo_nudge", &redo_nudge},
+                    {"insert_first", &insert},  {"undo_insert", &undo_insert}, {"redo_insert", &redo_insert},
+                    {"remove_first", &remove},  {"undo_remove", &undo_remove}, {"redo_remove", &redo_remove},
+                    {"remove_1000", &remove_1000}, {"edit", &edit},            {"scroll_page", &scroll},
+                };
+                for (const auto& [name, times] : measures) print(std::string(name) + "_" + in.name + "_ms", *times);
                 on_window_thread(main, [&] { window.close_sub(false); });
             }
 

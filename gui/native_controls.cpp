@@ -126,16 +126,18 @@ std::vector<int> listview::selected_indices() const {
     return indices;
 }
 
-void listview::select(const std::vector<int>& indices) {
+void listview::set_selected(const std::vector<int>& rows, bool selected) {
     LVITEMW lv{};
     lv.stateMask = LVIS_SELECTED;
-    lv.state = LVIS_SELECTED;
+    lv.state = selected ? LVIS_SELECTED : 0;
     // Many rows: one repaint at the end instead of one per row.
-    const bool quiet = indices.size() > quiet_rows;
+    const bool quiet = rows.size() > quiet_rows;
     if (quiet) hold_drawing();
-    for (int i : indices) send_direct(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&lv));
+    for (int i : rows) send_direct(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&lv));
     if (quiet) resume_drawing();
 }
+
+void listview::select(const std::vector<int>& indices) { set_selected(indices, true); }
 
 void listview::deselect_all() {
     if (is_virtual()) {
@@ -144,13 +146,7 @@ void listview::deselect_all() {
         const auto selected = send_direct(LVM_GETSELECTEDCOUNT, 0, 0);
         if (selected == 0) return;
         if (selected <= many_selected) {
-            LVITEMW lv{};
-            lv.stateMask = LVIS_SELECTED;
-            const bool quiet = static_cast<std::size_t>(selected) > quiet_rows;
-            if (quiet) hold_drawing();
-            for (int i : selected_indices())
-                send_direct(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&lv));
-            if (quiet) resume_drawing();
+            set_selected(selected_indices(), false);
             return;
         }
     }
@@ -183,14 +179,15 @@ void listview::hold_drawing() {
     if (!hwnd || drawing_held++ > 0) return;
     send_direct(WM_SETREDRAW, FALSE, 0);
     // The window's own flag too, which not every list view sets: a list that is not drawn
-    // scrolls and updates its scroll bar without touching the screen.
+    // scrolls and updates its scroll bar without touching the screen. Setting it drops the
+    // pending paint of the list and its header; both are repainted at the end.
     DefWindowProcW(hwnd, WM_SETREDRAW, FALSE, 0);
 }
 
 void listview::resume_drawing() {
     if (!hwnd || drawing_held == 0 || --drawing_held > 0) return;
     DefWindowProcW(hwnd, WM_SETREDRAW, TRUE, 0);
-    // The list updates its scroll bar here; the header's pending paint was dropped above.
+    // The list updates its scroll bar here.
     send_direct(WM_SETREDRAW, TRUE, 0);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }

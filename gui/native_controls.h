@@ -66,12 +66,10 @@ public:
     HMENU context_menu = nullptr;
 
 private:
-    int drawing_held = 0;
-
-public:
-
-private:
     LRESULT dialog_code(params& p);
+    /// Selects or deselects the rows one by one, holding the drawing when they are many.
+    void set_selected(const std::vector<int>& rows, bool selected);
+    int drawing_held = 0;
     bool enter_reported = false;
 };
 
