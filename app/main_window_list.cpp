@@ -95,11 +95,13 @@ void Main_Window::show_rows(const std::vector<std::size_t>& rows, std::size_t at
 }
 
 void Main_Window::show_row(std::size_t at) {
-    // One row came or went: the count set, one row selected and focused. Cheaper than
-    // show_rows when the row is near the rows in view.
+    // One row came or went: the count set, one row selected and focused, drawn once. Unlike
+    // show_rows the list stays where it is when the row is in view.
+    list.hold_drawing();
     list.set_row_count(subs.size());
     list.deselect_all();
     if (!subs.empty()) focus_row(std::min(at, subs.size() - 1));
+    list.resume_drawing();
 }
 
 void Main_Window::refresh_list(const std::vector<std::size_t>& rows, std::size_t at) {

@@ -131,6 +131,9 @@ double timed(HWND main, const std::function<void()>& action, std::function<void(
     w.answer = std::move(answer);
     watch = &w;
     const HHOOK hook = SetWindowsHookExW(WH_CBT, watch_dialogs, nullptr, GetCurrentThreadId());
+    // Drawing left over from the untimed steps before is not the command's: a user's
+    // command starts from a painted window.
+    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     const double start = now_ms();
     action();
     RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);

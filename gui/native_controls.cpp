@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <array>
 
 #include "gui/win_str.h"
 #include "io/strings.h"
@@ -67,7 +68,12 @@ listview::~listview() {
     detach();
 }
 
-void listview::assign(HWND dialog, int control_id) { attach(GetDlgItem(dialog, control_id)); }
+void listview::assign(HWND dialog, int control_id) {
+    attach(GetDlgItem(dialog, control_id));
+    // The header paints itself, and only when it changes: the rows' paints leave it alone
+    // (under Wine's theme a header takes milliseconds to draw).
+    if (hwnd) SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_CLIPCHILDREN);
+}
 
 void listview::set_context_menu(unsigned menu_id) {
     if (context_menu) {
@@ -105,7 +111,8 @@ void listview::fill_column(int index) {
     GetClientRect(hwnd, &client);
     // A negative width would wrap to tens of thousands of pixels in the 16-bit word.
     const int width = std::clamp(static_cast<int>(client.right) - others, 0, 0x7FFF);
-    send_direct(LVM_SETCOLUMNWIDTH, index, MAKELPARAM(width, 0));
+    // Setting even the same width repaints the header, which is slow to draw under Wine.
+    if (send_direct(LVM_GETCOLUMNWIDTH, index, 0) != width) send_direct(LVM_SETCOLUMNWIDTH, index, MAKELPARAM(width, 0));
 }
 
 std::vector<int> listview::selected_indices() const {
@@ -175,21 +182,62 @@ void listview::reset_rows(std::size_t rows) {
     resume_drawing();
 }
 
+namespace {
+
+// Range, page and position of both scroll bars; -1 for a bar the window lacks.
+std::array<int, 8> scroll_state(HWND window) {
+    std::array<int, 8> state{};
+    for (int bar : {SB_VERT, SB_HORZ}) {
+        SCROLLINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        const bool has = GetScrollInfo(window, bar, &info) != FALSE;
+        const int at = bar == SB_VERT ? 0 : 4;
+        state[at] = has ? info.nMin : -1;
+        state[at + 1] = has ? info.nMax : -1;
+        state[at + 2] = has ? static_cast<int>(info.nPage) : -1;
+        state[at + 3] = has ? info.nPos : -1;
+    }
+    return state;
+}
+
+}  // namespace
+
 void listview::hold_drawing() {
     if (!hwnd || drawing_held++ > 0) return;
+    const HWND header = reinterpret_cast<HWND>(send_direct(LVM_GETHEADER, 0, 0));
+    header_was_invalid = header && GetUpdateRect(header, nullptr, FALSE);
+    if (header) GetWindowRect(header, &header_before);
+    // A part of the list waiting for a paint may include its frame, which cannot be asked.
+    frame_may_wait = GetUpdateRect(hwnd, nullptr, FALSE) != FALSE;
+    scroll_before = scroll_state(hwnd);
     send_direct(WM_SETREDRAW, FALSE, 0);
     // The window's own flag too, which not every list view sets: a list that is not drawn
     // scrolls and updates its scroll bar without touching the screen. Setting it drops the
-    // pending paint of the list and its header; both are repainted at the end.
+    // pending paint of the list and its header: the list is repainted at the end, the header
+    // when it was waiting or has moved.
     DefWindowProcW(hwnd, WM_SETREDRAW, FALSE, 0);
 }
 
 void listview::resume_drawing() {
     if (!hwnd || drawing_held == 0 || --drawing_held > 0) return;
-    DefWindowProcW(hwnd, WM_SETREDRAW, TRUE, 0);
-    // The list updates its scroll bar here.
+    // The list updates its scroll bar here, before the window shows again: drawn once below.
     send_direct(WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    DefWindowProcW(hwnd, WM_SETREDRAW, TRUE, 0);
+    // Under Wine's theme the scroll bar and the header each take milliseconds to draw:
+    // only when they changed or were waiting for a paint.
+    if (frame_may_wait || scroll_state(hwnd) != scroll_before) {
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
+    } else {
+        // Showing the window again marks its frame for painting under Wine.
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
+    }
+    // A header resized while hidden (the scroll bar came or went) was not marked for painting.
+    const HWND header = reinterpret_cast<HWND>(send_direct(LVM_GETHEADER, 0, 0));
+    RECT now{};
+    if (header) GetWindowRect(header, &now);
+    if (header && (header_was_invalid || !EqualRect(&now, &header_before))) InvalidateRect(header, nullptr, TRUE);
 }
 
 LRESULT listview::send_direct(UINT msg, WPARAM wParam, LPARAM lParam) const {

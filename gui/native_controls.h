@@ -1,6 +1,7 @@
 #pragma once
 // Wrappers of the common controls, the dialog layout resizer and the painting helpers.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -70,6 +71,11 @@ private:
     /// Selects or deselects the rows one by one, holding the drawing when they are many.
     void set_selected(const std::vector<int>& rows, bool selected);
     int drawing_held = 0;
+    /// What `hold_drawing` found, so that `resume_drawing` repaints only what needs it.
+    bool header_was_invalid = false;
+    RECT header_before{};
+    bool frame_may_wait = false;
+    std::array<int, 8> scroll_before{};
     bool enter_reported = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "gui/control_window.h"
@@ -189,6 +190,83 @@ TEST_F(ListView, FillColumnTakesWhatIsLeft) {
     SendMessageW(dialog.list.hwnd, LVM_SETCOLUMNWIDTH, 0, client.right + 200);
     dialog.list.fill_column(1);
     EXPECT_EQ(SendMessageW(dialog.list.hwnd, LVM_GETCOLUMNWIDTH, 1, 0), 0);
+    // The same width again leaves the header alone.
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(dialog.list.hwnd, LVM_GETHEADER, 0, 0));
+    UpdateWindow(window);
+    dialog.list.fill_column(1);
+    EXPECT_FALSE(GetUpdateRect(header, nullptr, FALSE));
+}
+
+// Paints of the list's rows and frame and of its header while it draws what is waiting.
+struct Paint_Count {
+    int rows = 0, frame = 0, header = 0;
+    static LRESULT CALLBACK count(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
+        auto* n = reinterpret_cast<Paint_Count*>(data);
+        if (m == WM_PAINT) ++(id == 1 ? n->rows : n->header);
+        if (m == WM_NCPAINT && id == 1) ++n->frame;
+        return DefSubclassProc(w, m, wp, lp);
+    }
+};
+
+// The window's pixels as they are on the screen, frame included.
+std::vector<COLORREF> window_pixels(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC copy = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) pixels.push_back(GetPixel(copy, x, y));
+    SelectObject(copy, old);
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+TEST_F(ListView, HeldDrawingShowsTheChangeAndRepaintsOnlyWhatChangedOrWaited) {
+    const HWND list = dialog.list.hwnd;
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    struct Case {
+        const char* name;
+        std::function<void()> before, held;
+        bool frame, header;
+    };
+    const Case cases[] = {
+        {"nothing changed", [] {}, [] {}, false, false},
+        // The scroll bar comes, and the header shrinks.
+        {"rows added", [] {}, [&] { dialog.fill(200); }, true, true},
+        {"scrolled", [] {}, [&] { dialog.list.scroll_to(150); }, true, false},
+        {"header waiting", [&] { InvalidateRect(header, nullptr, TRUE); }, [] {}, false, true},
+        {"frame waiting", [&] { RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN); }, [] {}, true, false},
+        {"rows waiting", [&] { RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN); }, [] {}, true, false},
+        // The scroll bar goes, and the header grows into its place.
+        {"rows removed", [] {}, [&] { SendMessageW(list, LVM_DELETEALLITEMS, 0, 0); }, true, true},
+    };
+    for (const Case& c : cases) {
+        UpdateWindow(window);
+        c.before();
+        Paint_Count n;
+        SetWindowSubclass(list, Paint_Count::count, 1, reinterpret_cast<DWORD_PTR>(&n));
+        SetWindowSubclass(header, Paint_Count::count, 2, reinterpret_cast<DWORD_PTR>(&n));
+        dialog.list.hold_drawing();
+        c.held();
+        dialog.list.resume_drawing();
+        UpdateWindow(window);
+        RemoveWindowSubclass(list, Paint_Count::count, 1);
+        RemoveWindowSubclass(header, Paint_Count::count, 2);
+        EXPECT_EQ(n.rows, 1) << c.name;
+        EXPECT_EQ(n.frame > 0, c.frame) << c.name;
+        EXPECT_EQ(n.header > 0, c.header) << c.name;
+        // What is on the screen is what a full repaint draws.
+        const std::vector<COLORREF> shown = window_pixels(list);
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        EXPECT_TRUE(shown == window_pixels(list)) << c.name;
+    }
 }
 
 TEST_F(ListView, ScrollToBringsTheRowWhollyIntoView) {
