@@ -12,7 +12,9 @@
 // rest of an open (the list, the status bar, the timeline) can be told from the parsing.
 // Then, on each document, the edits a user waits for, from the command to the painted
 // window, with the time its dialogs and boxes were on screen left out (they are answered
-// programmatically): "insert_first_10k_ms" and so on, medians. Files made here: 100,000 subs
+// programmatically): "insert_first_10k_ms" and so on, medians; also Shift+End and Down,
+// which change the selection of every row ("shift_end_10k_ms", "down_from_all_10k_ms").
+// Each starts from a painted window. Files made here: 100,000 subs
 // with 1,000 overlaps and with 50,000 subs holding the searched text, and 20,000 subs that
 // all overlap each other. Last come "message_us" and "subclassed_message_us": what one
 // message to a dialog costs without and with a comctl32 subclass on the way.
@@ -317,7 +319,7 @@ int main() {
                 // The edits, each undone (untimed where not measured) so the next starts alike.
                 const int n = static_cast<int>(in.subs);
                 std::vector<double> nudge, undo_nudge, redo_nudge, insert, undo_insert, redo_insert, remove,
-                    undo_remove, redo_remove, remove_1000, edit, scroll;
+                    undo_remove, redo_remove, remove_1000, edit, scroll, down_from_all, shift_end;
                 for (int r = 0; r < 5; ++r) {
                     on_window_thread(main, [&] {
                         const HWND timeline = window.timeline_control().hwnd;
@@ -353,6 +355,29 @@ int main() {
                         remove_1000.push_back(timed(main, [&] { command(cmd_remove); }, [](HWND d) { press_button(d, IDYES); }));
                         command(cmd_undo);
 
+                        // Keys that change the selection of every row: Down with all selected,
+                        // and Shift+End from the first row.
+                        const auto press = [&](WPARAM key, bool shift) {
+                            BYTE keys[256];
+                            GetKeyboardState(keys);
+                            keys[VK_SHIFT] = shift ? 0x80 : 0;
+                            SetKeyboardState(keys);
+                            SendMessageW(list, WM_KEYDOWN, key, 0);
+                            keys[VK_SHIFT] = 0;
+                            SetKeyboardState(keys);
+                        };
+                        select_only({0});
+                        SendMessageW(list, LVM_SETSELECTIONMARK, 0, 0);
+                        SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+                        shift_end.push_back(timed(main, [&] { press(VK_END, true); }));
+                        if (SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) != n) fail("Shift+End did not select every row");
+                        LVITEMW first{};
+                        first.stateMask = first.state = LVIS_FOCUSED;
+                        SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&first));
+                        SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+                        down_from_all.push_back(timed(main, [&] { press(VK_DOWN, false); }));
+                        if (SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) != 1) fail("Down did not leave one row selected");
+
                         select_only({n / 3});
                         const std::wstring text = L"Edited " + std::to_wstring(r);
                         edit.push_back(timed(main, [&] { command(cmd_edit); }, [text](HWND d) { enter_text(d, text.c_str()); }));
@@ -370,6 +395,7 @@ int main() {
                     {"insert_first", &insert},  {"undo_insert", &undo_insert}, {"redo_insert", &redo_insert},
                     {"remove_first", &remove},  {"undo_remove", &undo_remove}, {"redo_remove", &redo_remove},
                     {"remove_1000", &remove_1000}, {"edit", &edit},            {"scroll_page", &scroll},
+                    {"shift_end", &shift_end},  {"down_from_all", &down_from_all},
                 };
                 for (const auto& [name, times] : measures) print(std::string(name) + "_" + in.name + "_ms", *times);
                 on_window_thread(main, [&] { window.close_sub(false); });

@@ -68,6 +68,9 @@ public:
 
 private:
     LRESULT dialog_code(params& p);
+    /// The list view's own handling of a key or click that may change the selection of many
+    /// rows (many selected, or a `range` by Shift), with the drawing held.
+    LRESULT pass_selecting(params& p, bool range);
     /// Selects or deselects the rows one by one, holding the drawing when they are many.
     void set_selected(const std::vector<int>& rows, bool selected);
     int drawing_held = 0;

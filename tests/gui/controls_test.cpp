@@ -39,6 +39,10 @@ public:
             ok_pressed = true;
             return LRESULT{1};
         });
+        on_notify(IDC_TEST_LIST, LVN_ITEMCHANGED, [this](params&) {
+            ++(IsWindowVisible(list.hwnd) ? changed_shown : changed_held);
+            return LRESULT{0};
+        });
     }
     HWND create() {
         return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TEST_MODAL), nullptr, dialog_procedure,
@@ -56,6 +60,7 @@ public:
     listview list;
     std::vector<WORD> keys;
     bool ok_pressed = false;
+    int changed_shown = 0, changed_held = 0;  // rows whose state changed while drawn or held
 };
 
 class ListView : public ::testing::Test {
@@ -208,24 +213,37 @@ struct Paint_Count {
     }
 };
 
-// The window's pixels as they are on the screen, frame included.
+// The window's pixels as drawn, frame and children included (read from the window itself:
+// the screen may show them a moment later).
 std::vector<COLORREF> window_pixels(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
+    HDC screen = GetWindowDC(window);
     HDC copy = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
     HGDIOBJ old = SelectObject(copy, bitmap);
-    BitBlt(copy, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    BitBlt(copy, 0, 0, w, h, screen, 0, 0, SRCCOPY);
     std::vector<COLORREF> pixels;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) pixels.push_back(GetPixel(copy, x, y));
     SelectObject(copy, old);
     DeleteObject(bitmap);
     DeleteDC(copy);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(window, screen);
     return pixels;
+}
+
+// Everything drawn again: a header that shrank draws its right edge only so.
+void repaint_all(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// What is drawn is what a full repaint draws.
+bool drawn_as_repainted(HWND list) {
+    const std::vector<COLORREF> shown = window_pixels(list);
+    repaint_all(list);
+    return shown == window_pixels(list);
 }
 
 TEST_F(ListView, HeldDrawingShowsTheChangeAndRepaintsOnlyWhatChangedOrWaited) {
@@ -248,7 +266,7 @@ TEST_F(ListView, HeldDrawingShowsTheChangeAndRepaintsOnlyWhatChangedOrWaited) {
         {"rows removed", [] {}, [&] { SendMessageW(list, LVM_DELETEALLITEMS, 0, 0); }, true, true},
     };
     for (const Case& c : cases) {
-        UpdateWindow(window);
+        repaint_all(window);
         c.before();
         Paint_Count n;
         SetWindowSubclass(list, Paint_Count::count, 1, reinterpret_cast<DWORD_PTR>(&n));
@@ -262,10 +280,70 @@ TEST_F(ListView, HeldDrawingShowsTheChangeAndRepaintsOnlyWhatChangedOrWaited) {
         EXPECT_EQ(n.rows, 1) << c.name;
         EXPECT_EQ(n.frame > 0, c.frame) << c.name;
         EXPECT_EQ(n.header > 0, c.header) << c.name;
-        // What is on the screen is what a full repaint draws.
-        const std::vector<COLORREF> shown = window_pixels(list);
-        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        EXPECT_TRUE(shown == window_pixels(list)) << c.name;
+        EXPECT_TRUE(drawn_as_repainted(list)) << c.name;
+    }
+}
+
+TEST_F(ListView, KeysAndClicksThatChangeManyRowsHoldTheDrawing) {
+    dialog.fill(300);
+    const HWND list = dialog.list.hwnd;
+    const auto press = [&](WPARAM key, bool shift) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        SendMessageW(list, WM_KEYDOWN, key, 0);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    };
+    const auto click_row = [&](int row) {
+        RECT r{LVIR_LABEL, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+        const LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+        // Posted: the list may wait for the button to come up.
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(list, WM_LBUTTONUP, 0, at);
+        pump_pending(window);
+    };
+    const auto only = [&](int row) {
+        dialog.list.deselect_all();
+        dialog.list.select({row});
+        LVITEMW focus{};
+        focus.stateMask = focus.state = LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&focus));
+        SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
+    };
+    const auto all = [&] {
+        only(0);
+        LVITEMW select{};
+        select.stateMask = select.state = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&select));
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> before, input;
+        int selected, focused;
+        bool held;
+    };
+    const Case cases[] = {
+        {"Down from all", all, [&] { press(VK_DOWN, false); }, 1, 1, true},
+        {"click on one of all", all, [&] { click_row(2); }, 1, 2, true},
+        {"Shift+End", [&] { only(0); }, [&] { press(VK_END, true); }, 300, 299, true},
+        {"Down from one", [&] { only(0); }, [&] { press(VK_DOWN, false); }, 1, 1, false},
+    };
+    for (const Case& c : cases) {
+        c.before();
+        repaint_all(window);
+        dialog.changed_shown = dialog.changed_held = 0;
+        c.input();
+        UpdateWindow(window);
+        EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), c.selected) << c.name;
+        EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), c.focused) << c.name;
+        EXPECT_EQ(dialog.changed_held > 0, c.held) << c.name;
+        if (c.held) {
+            EXPECT_EQ(dialog.changed_shown, 0) << c.name;
+        }
+        EXPECT_TRUE(drawn_as_repainted(list)) << c.name;
     }
 }
 
