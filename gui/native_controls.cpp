@@ -26,7 +26,7 @@ void set_item_state(HWND list, int item, UINT state, UINT mask) {
 }
 
 // Changing more rows than this one by one, the list is kept from repainting until the end:
-// under Wine each row's own repaint costs about 0.07 ms, turning repainting back on about 9 ms.
+// under Wine each row's own repaint costs about 0.07 ms, repainting the page once 2 to 9 ms.
 constexpr std::size_t quiet_rows = 128;
 
 // Shared by all status bars: measured once, when the first part is added.
@@ -171,8 +171,12 @@ void listview::deselect_all() {
             return;
         }
     }
+    set_all_selected(false);
+}
+
+void listview::set_all_selected(bool selected) {
     hold_drawing();
-    set_item_state(hwnd, -1, 0, LVIS_SELECTED);
+    set_item_state(hwnd, -1, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
     resume_drawing();
 }
 
@@ -346,9 +350,7 @@ LRESULT listview::dialog_code(params& p) {
         switch (p.wParam & 0xFF) {
         case 'A':
             if (key_down(VK_CONTROL)) {
-                hold_drawing();
-                set_item_state(hwnd, -1, LVIS_SELECTED, LVIS_SELECTED);
-                resume_drawing();
+                set_all_selected(true);
                 return DLGC_WANTCHARS;
             }
             break;
