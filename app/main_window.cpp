@@ -45,6 +45,7 @@ Main_Window::Main_Window()
     on_init_menu_popup(cmd_shortcuts, [this](params&) { pause_video(); return LRESULT{0}; });
     on_init_menu_popup(cmd_insert, [this](params& p) { return on_context_menu(p); });
     on_init_menu_popup(cmd_undo, [this](params& p) { return on_edit_menu(p); });
+    on_init_menu_popup(cmd_shift_times, [this](params& p) { return on_timing_menu(p); });
 
     on_notify(main_list_id, NM_DBLCLK, [this](params&) { send_command(cmd_edit); return LRESULT{1}; });
     on_notify(main_list_id, NM_CLICK, [this](params&) { return on_list_click(); });
@@ -101,6 +102,11 @@ Main_Window::Main_Window()
     cmd(cmd_find, [this] { find_text(); });
     cmd(cmd_undo, [this] { apply_change({}, {}, Change_Source::undo); });
     cmd(cmd_redo, [this] { apply_change({}, {}, Change_Source::redo); });
+    cmd(cmd_shift_times, [this] { shift_times(); });
+    cmd(cmd_set_sync_point, [this] { set_sync_point(); });
+    cmd(cmd_apply_sync_points, [this] { apply_sync_points(); });
+    cmd(cmd_clear_sync_points, [this] { clear_sync_points(); });
+    cmd(cmd_change_frame_rate, [this] { change_frame_rate(); });
 
     timeline.on_seek = [this](std::uint64_t ms) { on_timeline_seek(ms); };
     timeline.on_insert = [this] { send_command(cmd_insert); };

@@ -12,6 +12,7 @@
 #include "app/main_window_support.h"
 #include "core/history.h"
 #include "core/sub_list.h"
+#include "core/time_map.h"
 #include "gui/dialogs.h"
 #include "gui/msg_table.h"
 #include "gui/native_controls.h"
@@ -50,6 +51,11 @@ enum Main_Command : unsigned {
     cmd_find = IDM_FIND_TEXT,
     cmd_undo = IDM_UNDO,
     cmd_redo = IDM_REDO,
+    cmd_shift_times = IDM_SHIFT_TIMES,
+    cmd_set_sync_point = IDM_SET_SYNC_POINT,
+    cmd_apply_sync_points = IDM_APPLY_SYNC_POINTS,
+    cmd_clear_sync_points = IDM_CLEAR_SYNC_POINTS,
+    cmd_change_frame_rate = IDM_CHANGE_FRAME_RATE,
 };
 
 inline constexpr int main_list_id = IDC_SUBS_LIST;
@@ -122,6 +128,9 @@ public:
     /// step does not fit the document or there is nothing to undo or redo. An empty step is
     /// shown but not recorded.
     bool apply_change(History_Step step, Row_Choice rows, Change_Source source = Change_Source::to_apply);
+    /// Records that the sub starting at `point.from` belongs at `point.to`, replacing a point
+    /// of the same sub; the timeline marks it.
+    void add_sync_point(Sync_Point point);
     /// The list shows the document anew, `rows` as `show_list` selects them, and takes the focus.
     void refresh_list(const std::vector<std::size_t>& rows = {}, std::size_t at = 0);
     void check_overlaps(bool report_none);
@@ -201,6 +210,17 @@ private:
     void show_modified_by_history();
     void open_help_file(const char16_t* name, const char16_t* title);
 
+    // Re-timing (main_window_timing.cpp).
+    LRESULT on_timing_menu(params& p);
+    void shift_times();
+    void set_sync_point();
+    void apply_sync_points();
+    void clear_sync_points();
+    void change_frame_rate();
+    /// Applies a re-timing of the document as one step, the selection following its subs;
+    /// false, with a box that says how many subs, when it would take subs out of range.
+    bool apply_retiming(Retiming retiming);
+
     // Recovery copies.
     void start_recovery(std::uint32_t autosave_seconds);
     void take_recovered(Sub_List recovered, const std::u16string& path);
@@ -256,4 +276,7 @@ private:
     std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
     bool recovery_timer_armed = false;
     notice_balloon notice;
+    std::u16string shift_amount = u"0.000";  ///< the last amount, while the program runs
+    std::u16string rate_from = u"25", rate_to = u"23.976";
+    std::vector<Sync_Point> sync_points;
 };

@@ -79,6 +79,7 @@ bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
 
     subs = std::move(loaded);
     history.clear();
+    clear_sync_points();
     discard_recovery_copy();
     refresh_list();
     show_document_path(path);
@@ -187,6 +188,7 @@ bool Main_Window::close_sub(bool ask_video) {
             MB_YESNO | MB_ICONQUESTION) == IDYES;
     subs.clear();
     history.clear();
+    clear_sync_points();
     discard_recovery_copy();
     refresh_list();
     repaint_timeline();

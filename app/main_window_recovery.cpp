@@ -60,6 +60,7 @@ void Main_Window::start_recovery(std::uint32_t autosave_seconds) {
 void Main_Window::take_recovered(Sub_List recovered, const std::u16string& path) {
     subs = std::move(recovered);
     history.clear(false);  // it differs from its file
+    clear_sync_points();
     refresh_list();
     show_document_path(path);
     if (path_exists(path))

@@ -46,6 +46,12 @@
 // Edit menu
 #define IDM_UNDO                40026
 #define IDM_REDO                40027
+// Timing menu
+#define IDM_SHIFT_TIMES         40028
+#define IDM_SET_SYNC_POINT      40029
+#define IDM_APPLY_SYNC_POINTS   40030
+#define IDM_CLEAR_SYNC_POINTS   40031
+#define IDM_CHANGE_FRAME_RATE   40032
 
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638

@@ -883,6 +883,129 @@ class Cuemill_Test(unittest.TestCase):
         e2e.wait_for(balloon("written again"), 20, "the notice that copies are written again")
         self.assertEqual(app.no_dialogs(), [])
 
+    # -- re-timing ---------------------------------------------------------------------------
+
+    def shift(self, app, amount, choice=None, refused=None):
+        """Shift times with this amount and choice of subs; returns the refusal's text, if any."""
+        s = self.session
+        app.key("ctrl+shift+a")
+        dlg = app.box("Shift times")
+        s.set_text(s.child(dlg.hwnd, id=1101).hwnd, amount)
+        if choice:
+            s.click_button(dlg.hwnd, choice)
+        s.click_button(dlg.hwnd, "OK")
+        if refused is None:
+            e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+            return None
+        box = e2e.wait_for(lambda: [b for b in s.boxes(app.pid) if b.title == refused and b.hwnd != dlg.hwnd],
+                           10, "the refusal")[0]
+        s.click_button(box.hwnd, "OK")
+        e2e.wait_for(lambda: len(app.no_dialogs()) == 1, 10, "the refusal to close")
+        s.click_button(dlg.hwnd, "Cancel")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        return box.text
+
+    def test_shift_times_of_all_selected_and_later_subs_and_the_frame_rate(self):
+        subs = [(10000, 11000, "One"), (20000, 21000, "Two"), (30000, 31000, "Three"), (40000, 41000, "Four")]
+        path = self.write_srt("late.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+
+        def moved(rows, ms):
+            return [(a + ms, b + ms, t) if k in rows else (a, b, t) for k, (a, b, t) in enumerate(subs)]
+
+        self.shift(app, "-2.5")  # all subs, the default
+        every = moved(range(4), -2500)
+        app.wait_rows(rows_of(every))
+        app.wait_title("late.srt * - Cuemill")
+        self.undo_and_redo(app, subs, every)
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.select_row(1)
+        self.shift(app, "-0:00:02.500", "Selected subs")
+        self.undo_and_redo(app, subs, moved([1], -2500), selected=[1])
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.select_row(2)
+        self.shift(app, "-2.500", "Selected and later subs")
+        later = moved([2, 3], -2500)
+        self.undo_and_redo(app, subs, later, selected=[2])  # the selection stays as it was
+        # A shift that would start a sub before 0:00:00.000 changes nothing; neither does nonsense.
+        text = self.shift(app, "-0:00:35", "All subs", refused="Shift times")
+        self.assertEqual(text, "This would move 3 subs before 0:00:00.000 or past 99:59:59.999, which a subtitle "
+                               "file cannot hold.\nNothing was changed.")
+        self.assertEqual(self.shift(app, "soon", refused="Invalid amount"),
+                         "The amount must be a time such as 2.5, -1.200 or +0:01:02.345 (at most 99:59:59.999).")
+        app.wait_rows(rows_of(later))
+
+        # A file made at 25 frames a second, for a video at 23.976: every time times 25025/24000.
+        s = self.session
+        s.command(app.main, 40032)
+        dlg = app.box("Change frame rate")
+        self.assertEqual(s.text(s.child(dlg.hwnd, id=1111).hwnd), "25")
+        self.assertEqual(s.text(s.child(dlg.hwnd, id=1112).hwnd), "23.976")
+        s.click_button(dlg.hwnd, "OK")
+        slower = [((a * 25025 + 12000) // 24000, (b * 25025 + 12000) // 24000, t) for a, b, t in later]
+        app.wait_rows(rows_of(slower))
+        self.assertEqual(slower[0][:2], (10427, 11470))
+        self.undo_and_redo(app, later, slower)
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(slower))
+
+    def test_sync_points_set_at_the_video_and_applied(self):
+        subs = [(10000, 11000, "One"), (20000, 21000, "Two"), (30000, 31000, "Three"), (40000, 41000, "Four")]
+        path = self.write_srt("drift.srt", subs)
+        make_video(os.path.join(self.work, "drift.avi"), 50)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_rows(rows_of(subs))
+        app.wait_status(3, "0:00:50")
+        s = self.session
+        app.key("ctrl+shift+a")  # any dialog pauses the video, so that a row click locates its sub
+        s.click_button(app.box("Shift times").hwnd, "Cancel")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        width = app.rect(app.timeline)[2] - app.rect(app.timeline)[0]
+        points = []
+        for row, dx in ((1, 60), (3, -40)):
+            # The row's sub centres the timeline on its start; a click on the ruler beside it seeks.
+            app.select_row(row)
+            app.click_in(app.timeline, width // 2 + dx, 10)
+            app.key("ctrl+shift+a")
+            dlg = app.box("Shift times")
+            s.click_button(dlg.hwnd, "From video")
+            amount = e2e.wait_for(lambda: s.text(s.child(dlg.hwnd, id=1101).hwnd) != "0.000" and
+                                  s.text(s.child(dlg.hwnd, id=1101).hwnd), 10, "the amount from the video")
+            s.click_button(dlg.hwnd, "Cancel")
+            e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+            sign = -1 if amount.startswith("-") else 1
+            ms = sign * clock_ms(amount.lstrip("-"))
+            self.assertGreater(sign * dx, 0, "the playhead is where the click was")
+            points.append((subs[row][0], subs[row][0] + ms))
+            app.key("ctrl+shift+p")
+        # Both marks show on the timeline in their own green.
+        left, top, right, bottom = app.rect(app.timeline)
+        e2e.wait_for(lambda: s.screenshot().count(left, top, right, bottom, match=lambda p: p == (0, 140, 60)) > 40,
+                     10, "the sync marks")
+
+        s.command(app.main, 40030)
+        (f1, t1), (f2, t2) = points
+
+        def mapped(t):
+            x = (t - f1) * (t2 - t1)
+            q = (abs(x) + (f2 - f1) // 2) // (f2 - f1)
+            return t1 + (q if x >= 0 else -q)
+        synced = [(mapped(a), mapped(b), t) for a, b, t in subs]
+        app.wait_rows(rows_of(synced))
+        self.assertEqual(synced[1][0], t1)
+        self.assertEqual(synced[3][0], t2)
+        self.undo_and_redo(app, subs, synced)
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(synced))
+
     # -- video -----------------------------------------------------------------------------
 
     def test_video_play_pause_seek_nudge_and_save(self):
