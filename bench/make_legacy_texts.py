@@ -2,8 +2,8 @@
 """Writes the code page detection benchmark's files: for each language of
 tools/text_sources.py, texts of 200 to 2,000 characters made of sentences from half 1 of its
 words or manual pages (the tables come from half 0), stored in the language's code page.
-Also the 100,000-sub file of bench/make_srt_files.py in Windows-1251 and in GBK with
-Russian and Chinese text. Deterministic.
+Also 100,000-sub files like those of bench/make_srt_files.py with Russian text in
+Windows-1251 and Chinese text in GBK, each with a UTF-8 copy. Deterministic.
 
     bench/make_legacy_texts.py OUT_DIR [TEXTS_PER_LANGUAGE]
 
@@ -41,8 +41,8 @@ def prose_text(rng, paragraphs, length):
     return text[:length]
 
 
-def srt_in(language, code_page, count, out):
-    """The 100,000-sub file with the words of one language, in its code page."""
+def srt_in(language, code_page, count, out, utf8_out):
+    """The 100,000-sub file with the words of one language, in its code page and in UTF-8."""
     units = text_sources.text_units(language, 1)
     rng = random.Random(count)
     if language.startswith("zh"):
@@ -51,8 +51,11 @@ def srt_in(language, code_page, count, out):
         pieces = units
     make_srt_files.WORDS = [p for p in pieces if p.strip()][:5000]
     text = make_srt_files.make_text(count, seed=count).replace("\n", "\r\n")
+    legacy = text_sources.to_code_page(text, code_page)
     with open(out, "wb") as f:
-        f.write(text_sources.to_code_page(text, code_page))
+        f.write(legacy)
+    with open(utf8_out, "wb") as f:
+        f.write(b"\xef\xbb\xbf" + legacy.decode("gbk" if code_page == 936 else "cp%d" % code_page).encode("utf-8"))
 
 
 def main():
@@ -77,8 +80,8 @@ def main():
             index.append("%s\t%d\t%s" % (name, code_page, language))
     with open(os.path.join(folder, "index.tsv"), "w") as f:
         f.write("\n".join(index) + "\n")
-    srt_in("ru", 1251, 100000, os.path.join(out, "subs_100k_1251.srt"))
-    srt_in("zh_CN", 936, 100000, os.path.join(out, "subs_100k_936.srt"))
+    srt_in("ru", 1251, 100000, os.path.join(out, "subs_100k_1251.srt"), os.path.join(out, "subs_100k_1251_utf8.srt"))
+    srt_in("zh_CN", 936, 100000, os.path.join(out, "subs_100k_936.srt"), os.path.join(out, "subs_100k_936_utf8.srt"))
 
 
 if __name__ == "__main__":
