@@ -46,6 +46,10 @@
 // Edit menu
 #define IDM_UNDO                40026
 #define IDM_REDO                40027
+// File > Reopen with encoding: the placeholder, then one item per readable encoding.
+#define IDM_REOPEN_ENCODING     40080
+#define IDM_ENCODING_FIRST      40081
+#define IDM_ENCODING_LAST       40099
 
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638

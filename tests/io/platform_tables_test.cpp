@@ -31,8 +31,6 @@ TEST(PlatformTables, WhiteSpaceAgreesAboveLatin1) {
 
 #include <windows.h>
 
-#include <string>
-
 #include "io/code_pages.h"
 #include "io/text_decoding.h"
 
@@ -54,9 +52,9 @@ TEST(PlatformTables, CodePagesAgreeWithTheSystem) {
             ++compared;
             if (n != 1 || static_cast<char16_t>(theirs[0]) != ours[0]) {
                 if (++differences <= 5)
-                    ADD_FAILURE() << e.code_page << std::hex << ": bytes " << unsigned(bytes[0])
-                                  << (count == 2 ? " " + std::to_string(bytes[1]) : std::string())
-                                  << " ours U+" << unsigned(ours[0]) << ", platform U+" << unsigned(theirs[0]);
+                    ADD_FAILURE() << e.code_page << std::hex << ": bytes " << unsigned(bytes[0]) << " "
+                                  << (count == 2 ? unsigned(bytes[1]) : 0u) << " ours U+" << unsigned(ours[0])
+                                  << ", platform U+" << unsigned(theirs[0]);
             }
         };
         for (unsigned b = 0x80; b < 0x100; ++b) {
@@ -70,7 +68,7 @@ TEST(PlatformTables, CodePagesAgreeWithTheSystem) {
             }
         }
         EXPECT_EQ(differences, 0) << e.code_page;
-        EXPECT_GT(compared, 100) << e.code_page;
+        EXPECT_GE(compared, 90) << e.code_page;  // Thai, the smallest, defines 97 bytes
     }
 }
 
