@@ -78,6 +78,15 @@ def main():
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(text_sources.to_code_page(text, code_page))
             index.append("%s\t%d\t%s" % (name, code_page, language))
+    # Western European text that mixes its languages, as a film's names and quotes do.
+    western = [w for language, page, _ in text_sources.LANGUAGES if page == 1252
+               for w in text_sources.text_units(language, 1)]
+    rng = random.Random("mixed")
+    for n in range(per_language):
+        name = "mixed_%02d.txt" % n
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(text_sources.to_code_page(words_text(rng, western, rng.randint(200, 2000)), 1252))
+        index.append("%s\t%d\t%s" % (name, 1252, "mixed"))
     with open(os.path.join(folder, "index.tsv"), "w") as f:
         f.write("\n".join(index) + "\n")
     srt_in("ru", 1251, 100000, os.path.join(out, "subs_100k_1251.srt"), os.path.join(out, "subs_100k_1251_utf8.srt"))

@@ -61,12 +61,22 @@ private:
     std::uint8_t unknown_;
 };
 
-// A language of a one-byte code page: the cost of each byte from 0x80 on.
+// A letter of another script inside a word of Latin letters (Cyrillic read from a French
+// "café", Greek from a German "schön") costs this much more: real text keeps to one script.
+constexpr std::uint64_t mixed_script_cost = 64;
+
+// A language of a one-byte code page: the cost of each byte from 0x80 on, and which bytes
+// are letters of a script other than Latin.
 struct Byte_Model {
     unsigned code_page;
     std::array<std::uint8_t, 128> cost;
+    std::array<bool, 128> other_script;
     std::uint8_t unknown;
 };
+
+bool other_script_letter(char16_t c) {
+    return (c >= 0x0370 && c <= 0x06FF) || (c >= 0x0E00 && c <= 0x0E7F);  // Greek to Arabic, Thai
+}
 
 // The language of a two-byte code page: the cost of each single byte from 0x80 on, of each
 // pair by lead byte and trail byte, and of a lead byte with no trail byte.
@@ -103,8 +113,10 @@ Models make_models() {
             Byte_Model& m = models.bytes.emplace_back();
             m.code_page = language.code_page;
             m.unknown = costs.unknown();
-            for (unsigned b = 0; b < 128; ++b)
+            for (unsigned b = 0; b < 128; ++b) {
                 m.cost[b] = costs(table->high[b]);
+                m.other_script[b] = other_script_letter(table->high[b]);
+            }
         } else if (const Double_Byte_Table* table = double_byte_table(language.code_page)) {
             Pair_Model& m = models.pairs.emplace_back();
             m.table = table;
@@ -187,9 +199,15 @@ unsigned detect_code_page(const std::uint8_t* bytes, std::size_t size) {
     const std::size_t length = std::min<std::size_t>(bytes + size - from, sample_size);
     if (length == 0) return code_page_western;
 
+    // How often each byte from 0x80 on occurs, and how often next to an ASCII letter.
     std::array<std::uint64_t, 128> counts{};
-    for (std::size_t i = 0; i < length; ++i)
-        if (from[i] >= 0x80) ++counts[from[i] - 0x80];
+    std::array<std::uint64_t, 128> beside_latin{};
+    const auto latin = [](std::uint8_t b) { return (b | 0x20) >= 'a' && (b | 0x20) <= 'z'; };
+    for (std::size_t i = 0; i < length; ++i) {
+        if (from[i] < 0x80) continue;
+        ++counts[from[i] - 0x80];
+        if ((i > 0 && latin(from[i - 1])) || (i + 1 < length && latin(from[i + 1]))) ++beside_latin[from[i] - 0x80];
+    }
 
     // Each code page scores what its most plausible language scores.
     struct Candidate {
@@ -209,8 +227,11 @@ unsigned detect_code_page(const std::uint8_t* bytes, std::size_t size) {
     const Models& m = models();
     for (const Byte_Model& language : m.bytes) {
         Score score;
-        for (unsigned b = 0; b < 128; ++b)
-            if (counts[b]) score.add(language.cost[b], language.unknown, counts[b]);
+        for (unsigned b = 0; b < 128; ++b) {
+            if (counts[b] == 0) continue;
+            score.add(language.cost[b], language.unknown, counts[b]);
+            if (language.other_script[b]) score.cost += beside_latin[b] * mixed_script_cost;
+        }
         offer(language.code_page, score);
     }
     for (const Pair_Model& language : m.pairs)

@@ -10,6 +10,7 @@ The tables are made from half 0 of the text only (see text_sources.py).
     tools/make_code_page_tables.py [io/code_page_tables.cpp]
 """
 import collections
+import functools
 import math
 import os
 import sys
@@ -53,11 +54,19 @@ def single_byte_table(code_page):
     return out
 
 
+def pair(lead, trail, code_page):
+    # Python's 950 reads the ETEN extension (C6A1..C8FE) that Windows keeps for characters
+    # users define: those stay undefined here.
+    if code_page == 950 and ((lead == 0xC6 and trail >= 0xA1) or lead in (0xC7, 0xC8)):
+        return None
+    return decode_one(bytes([lead, trail]), code_page)
+
+
 def double_byte_table(code_page):
     """(singles for 0x80..0xFF, 0 where the byte leads a pair; rows by lead byte)."""
     singles, rows = [], {}
     for b in range(0x80, 0x100):
-        row = [decode_one(bytes([b, t]), code_page) for t in range(TRAIL_FIRST, TRAIL_LAST + 1)]
+        row = [pair(b, t, code_page) for t in range(TRAIL_FIRST, TRAIL_LAST + 1)]
         if any(u is not None for u in row):
             singles.append(0)
             rows[b] = [u if u is not None else UNDEFINED for u in row]
@@ -93,6 +102,7 @@ def decoded(text, code_page):
     return data.decode(codec_of(code_page), "replace")
 
 
+@functools.lru_cache(maxsize=None)
 def frequencies(language, code_page):
     counts = collections.Counter()
     for unit in text_sources.text_units(language, 0):
@@ -110,15 +120,22 @@ def cost(p):
     return min(255, max(0, int(round(-math.log2(p) * UNIT))))
 
 
-def model(language, code_page):
-    counts = frequencies(language, code_page)
+def model(languages, code_page, name):
+    """The costs of one language, or of several pooled with equal weight (text that mixes
+    the languages of a code page)."""
+    counts = collections.Counter()
+    for language in languages:
+        own = frequencies(language, code_page)
+        total = sum(own.values())
+        for c, n in own.items():
+            counts[c] += n / total
     total = sum(counts.values())
-    keep = KEEP.get(language, KEEP_ALPHABET)
+    keep = KEEP.get(name, KEEP_ALPHABET)
     ranked = [c for c, _ in counts.most_common() if c != "\ufffd"][:keep]
     kept = sum(counts[c] for c in ranked)
     # What the kept characters leave, spread over the characters a text might still hold.
     left = max(total - kept, total * 0.001)
-    others = 20000 if language in KEEP else 1000
+    others = 20000 if name in KEEP else 1000
     unknown = cost(left / total / others)
     return ranked, [cost(counts[c] / total) for c in ranked], unknown
 
@@ -149,8 +166,13 @@ def main():
         lines.append("};")
         lines.append("")
     models = []
-    for language, cp, _ in text_sources.LANGUAGES:
-        chars, costs, unknown = model(language, cp)
+    groups = [([language], cp, language) for language, cp, _ in text_sources.LANGUAGES]
+    for cp in SINGLE_BYTE:
+        languages = [language for language, page, _ in text_sources.LANGUAGES if page == cp]
+        if len(languages) > 1:
+            groups.append((languages, cp, "mixed_%d" % cp))
+    for languages, cp, language in groups:
+        chars, costs, unknown = model(languages, cp, language)
         lines.append("constexpr char16_t chars_%s[] = %s;" % (language, literal(ord(c) for c in chars)))
         lines.append("constexpr std::uint8_t costs_%s[] = {" % language)
         for i in range(0, len(costs), 24):

@@ -79,7 +79,6 @@ TEST(DecodeText, Results) {
         {b("a\xC2\xA0"), u"a\u00a0"},                                     // UTF-8 without a mark
         {b({0x41, 0x00, 0x42}), u"A"},                                   // cut at U+0000
         {b({0x00, 0x41}), u""},
-        {b("\x80\x8A\x9F\x81\x8D\x8F\x90\x9D"), u"\u20ac\u0160\u0178\u0081\u008d\u008f\u0090\u009d"},
         {b("\xEF\xBB\xBF\xE2\x82\xAC \xF0\x9F\x98\x80"), u"\u20ac \U0001F600"},
         {b("\xEF\xBB\xBF" "a\xFF" "b"), u"a\uFFFDb"},                   // invalid byte replaced
         {b("\xEF\xBB\xBF\xE2\x82"), u"\uFFFD"},                          // truncated at the end
@@ -161,6 +160,7 @@ TEST(DecodeText, ChosenEncoding) {
         {b("A\xD6"), 936, u"A\uFFFD"},                                      // lead byte last
         {b("\xD6\r\n"), 936, u"\uFFFD\r\n"},                                 // lead byte before a line break
         {b("\xD6\xD0\x00\xD6\xD0"), 936, u"\u4e2d"},                           // cut at U+0000
+        {b("\x80\x8A\x9F\x81\x8D\x8F\x90\x9D"), 1252, u"\u20ac\u0160\u0178\u0081\u008d\u008f\u0090\u009d"},  // C1 kept
         {b("\xAA"), 1253, u"\uFFFD"},                                       // undefined in Greek
         {b("\x81"), 1251, u"\u0403"},
         {b("\x98"), 1251, u"\u0098"},                                       // undefined in 80..9F
