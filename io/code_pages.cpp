@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 #include <limits>
-#include <memory>
 #include <utility>
 #include <vector>
 

@@ -1,6 +1,5 @@
 #include "io/text_decoding.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "io/code_page_tables.h"
