@@ -59,8 +59,10 @@ private:
     std::uint8_t unknown_;
 };
 
-// A letter of another script inside a word of Latin letters (Cyrillic read from a French
-// "café", Greek from a German "schön") costs this much more: real text keeps to one script.
+// Real text keeps to one script. A letter of another script beside a Latin letter (Cyrillic
+// read from a French "café") costs this much more, and so does a Latin character between
+// two others above 0x7F (a Russian word read in 1252 is all accented letters, while
+// Western words hold them among plain letters).
 constexpr std::uint64_t mixed_script_cost = 64;
 
 // A language of a one-byte code page: the cost of each byte from 0x80 on, and which bytes
@@ -197,14 +199,18 @@ unsigned detect_code_page(const std::uint8_t* bytes, std::size_t size) {
     const std::size_t length = std::min<std::size_t>(bytes + size - from, sample_size);
     if (length == 0) return code_page_western;
 
-    // How often each byte from 0x80 on occurs, and how often next to an ASCII letter.
+    // How often each byte from 0x80 on occurs, how often next to an ASCII letter, and how
+    // often between two bytes from 0x80 on.
     std::array<std::uint64_t, 128> counts{};
     std::array<std::uint64_t, 128> beside_latin{};
+    std::array<std::uint64_t, 128> inside_run{};
     const auto latin = [](std::uint8_t b) { return (b | 0x20) >= 'a' && (b | 0x20) <= 'z'; };
     for (std::size_t i = 0; i < length; ++i) {
         if (from[i] < 0x80) continue;
-        ++counts[from[i] - 0x80];
-        if ((i > 0 && latin(from[i - 1])) || (i + 1 < length && latin(from[i + 1]))) ++beside_latin[from[i] - 0x80];
+        const unsigned b = from[i] - 0x80;
+        ++counts[b];
+        if ((i > 0 && latin(from[i - 1])) || (i + 1 < length && latin(from[i + 1]))) ++beside_latin[b];
+        if (i > 0 && i + 1 < length && from[i - 1] >= 0x80 && from[i + 1] >= 0x80) ++inside_run[b];
     }
 
     // Each code page scores what its most plausible language scores.
@@ -228,7 +234,7 @@ unsigned detect_code_page(const std::uint8_t* bytes, std::size_t size) {
         for (unsigned b = 0; b < 128; ++b) {
             if (counts[b] == 0) continue;
             score.add(language.cost[b], language.unknown, counts[b]);
-            if (language.other_script[b]) score.cost += beside_latin[b] * mixed_script_cost;
+            score.cost += (language.other_script[b] ? beside_latin[b] : inside_run[b]) * mixed_script_cost;
         }
         offer(language.code_page, score);
     }
