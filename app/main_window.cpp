@@ -50,6 +50,11 @@ Main_Window::Main_Window()
     on_notify(main_list_id, NM_DBLCLK, [this](params&) { send_command(cmd_edit); return LRESULT{1}; });
     on_notify(main_list_id, NM_CLICK, [this](params&) { return on_list_click(); });
     on_notify(main_list_id, LVN_ITEMCHANGED, [this](params&) { return on_list_changed(); });
+    on_message(WM_ACTIVATEAPP, [this](params& p) {
+        if (p.wParam) PostMessageW(hwnd, file_check_message, 0, 0);
+        return LRESULT{0};
+    });
+    on_message(file_check_message, [this](params&) { offer_to_reopen_changed(); return LRESULT{0}; });
     on_message(repaint_timeline_message, [this](params&) {
         timeline_repaint_posted = false;
         repaint_timeline();
@@ -183,7 +188,8 @@ LRESULT Main_Window::on_init_dialog() {
         SetWindowPos(hwnd, nullptr, values.left, values.top, values.width, values.height, SWP_NOZORDER);
 
     srt_icon.load();
-    status.create(hwnd).add_stretch_part().add_fixed_part(200).add_fixed_part(110).add_fixed_part(70);
+    status.create(hwnd).add_stretch_part().add_fixed_part(200).add_fixed_part(110).add_fixed_part(70).add_fixed_part(220);
+    add_encoding_menu();
     set_status(1, u"Saved: never");
     set_status(2, u"0/0 subs");
     set_status(3, u"0:00:00");
@@ -288,6 +294,7 @@ LRESULT Main_Window::on_file_menu(params& p) {
     EnableMenuItem(menu, cmd_close_sub, has_subs);
     EnableMenuItem(menu, cmd_save_sub_as, document_path().empty() ? MF_GRAYED : MF_ENABLED);
     EnableMenuItem(menu, cmd_close_video, video_loaded() ? MF_ENABLED : MF_GRAYED);
+    update_encoding_menu(menu);
     return 0;
 }
 

@@ -17,6 +17,7 @@
 #include "gui/msg_table.h"
 #include "gui/native_controls.h"
 #include "gui/recent_menu.h"
+#include "io/file_stamp.h"
 #include "io/ini_file.h"
 #include "res/resource_ids.h"
 #include "timeline/timeline_control.h"
@@ -66,6 +67,10 @@ inline constexpr UINT_PTR recovery_timer_id = IDT_RECOVERY_COPY;
 inline constexpr UINT repaint_timeline_message = WM_APP + 1;
 /// From the recovery writer's thread: wParam 1 when writing copies fails, 0 when it works again.
 inline constexpr UINT recovery_notice_message = WM_APP + 2;
+/// Posted when the program gets the focus back: the document's file may have changed.
+inline constexpr UINT file_check_message = WM_APP + 3;
+/// The status bar's part that names the encoding the document was read in.
+inline constexpr int encoding_status_part = 4;
 
 class Recovery_Writer;
 
@@ -111,7 +116,8 @@ public:
     /// With no path the user picks one. `search_video` offers a same-named video. A document
     /// that differs from its file is offered for saving first; false when the user cancelled
     /// there (or that save failed), so nothing was opened.
-    bool open_sub(std::optional<std::u16string> path, bool search_video);
+    /// `code_page` other than 0 reads the file in that encoding (io/code_pages.h).
+    bool open_sub(std::optional<std::u16string> path, bool search_video, unsigned code_page = 0);
     /// With no path the user picks one (Save as). True when the file was written.
     bool save_sub(std::optional<std::u16string> path);
     /// Empties the document, offering to save it when it differs from its file. False, with
@@ -140,6 +146,8 @@ public:
     const Ini_File& settings_document() const { return settings; }
     const std::u16string& settings_file() const { return settings_path; }
     bool is_modified() const { return modified; }
+    /// The code page the document's file was read in or saved in; 0 when untitled.
+    unsigned document_encoding() const { return document_code_page; }
     std::u16string document_path() const;
     std::u16string status_text(int part) const;
     Video_Control& video_control() { return video; }
@@ -168,6 +176,18 @@ private:
     LRESULT on_drop_files(params& p);
     void open_recent_sub(std::uint32_t index);
     bool differs_from_file();
+    /// Reads the file into the document once the user has agreed to replace it.
+    bool read_document(const std::u16string& path, bool search_video, unsigned code_page);
+    /// Remembers the file the document belongs to now, the encoding it is in and its stamp.
+    void set_document_file(const std::u16string& path, unsigned code_page);
+    // Encodings and files changed by another program.
+    void add_encoding_menu();
+    void update_encoding_menu(HMENU file_menu);
+    void reopen_with_encoding(unsigned code_page);
+    /// Asks before saving over the document's file when another program changed it; false
+    /// when the user said No.
+    bool confirm_overwrite(const std::u16string& path);
+    void offer_to_reopen_changed();
     /// Runs the save question when the document differs from its file; false when the user
     /// cancelled, or said Yes and the save did not happen.
     bool offer_to_save(UINT buttons);
@@ -261,6 +281,10 @@ private:
     Sub_List subs;
     History history;
     bool modified = false;
+    unsigned document_code_page = 0;
+    File_Stamp document_stamp;
+    File_Stamp declined_stamp;  ///< the change the user last said No to reopening
+    HMENU encoding_menu = nullptr;
     listview list;
     Video_Control video;
     Timeline_Control timeline;

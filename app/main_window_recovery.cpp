@@ -63,6 +63,7 @@ void Main_Window::take_recovered(Sub_List recovered, const std::u16string& path)
     clear_sync_points();
     refresh_list();
     show_document_path(path);
+    set_document_file(path, 0);  // its file's encoding is guessed when it is read again
     if (path_exists(path))
         update_saved_time(nullptr);
     else

@@ -52,6 +52,10 @@
 #define IDM_APPLY_SYNC_POINTS   40030
 #define IDM_CLEAR_SYNC_POINTS   40031
 #define IDM_CHANGE_FRAME_RATE   40032
+// File > Reopen with encoding: the placeholder, then one item per readable encoding.
+#define IDM_REOPEN_ENCODING     40080
+#define IDM_ENCODING_FIRST      40081
+#define IDM_ENCODING_LAST       40099
 
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638
