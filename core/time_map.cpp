@@ -148,6 +148,21 @@ bool Time_Map::through(std::vector<Sync_Point> points, Time_Map& map) {
     return true;
 }
 
+Time_Map Time_Map::pieces(Frame_Rate from, Frame_Rate to, const std::vector<Map_Piece>& pieces) {
+    Time_Map map = frame_rate(from, to);
+    const Line ratio = map.lines.front();
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const std::int64_t at = static_cast<std::int64_t>(pieces[k].from);
+        const Line line{at, scaled(at, ratio.num, ratio.den) + pieces[k].shift, ratio.num, ratio.den};
+        if (k == 0) {
+            map.lines.front() = line;
+        } else {
+            map.lines.push_back(line);
+        }
+    }
+    return map;
+}
+
 std::int64_t Time_Map::operator()(std::uint64_t t) const {
     if (lines.empty()) return static_cast<std::int64_t>(t);
     // The line that starts at or before t; before the first, the first one extended.
