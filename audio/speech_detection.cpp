@@ -34,18 +34,22 @@ void Speech_Features::begin(std::uint32_t sample_rate) {
 }
 
 void Speech_Features::frame(std::span<const std::int16_t> samples) {
-    double squares = 0;
-    for (std::int16_t s : samples) {
-        squares += static_cast<double>(s) * s;
-        sum_ += s;
-        if (++summed_ == step_) {
-            ring_[written_++ % window] = static_cast<double>(sum_) / (32768.0 * step_);
+    std::int64_t squares = 0;
+    for (std::int16_t s : samples) squares += std::int32_t{s} * s;
+    const double scale = 1.0 / (32768.0 * step_);
+    for (std::size_t j = 0; j < samples.size();) {
+        // The rest of the current group of `step_` samples, averaged into one.
+        const std::size_t take = std::min<std::size_t>(step_ - summed_, samples.size() - j);
+        for (std::size_t end = j + take; j < end; ++j) sum_ += samples[j];
+        summed_ += static_cast<std::uint32_t>(take);
+        if (summed_ == step_) {
+            ring_[written_++ % window] = static_cast<double>(sum_) * scale;
             sum_ = 0;
             summed_ = 0;
         }
     }
     Speech_Frame f;
-    if (!samples.empty()) f.level = level_of(squares / (32768.0 * 32768.0 * static_cast<double>(samples.size())));
+    if (!samples.empty()) f.level = level_of(static_cast<double>(squares) / (32768.0 * 32768.0 * static_cast<double>(samples.size())));
 
     for (std::size_t k = 0; k < window; ++k) windowed_[k] = ring_[(written_ + k) % window] * hann_[k];
     fft_.power(windowed_.data(), power_.data());

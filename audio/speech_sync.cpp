@@ -13,6 +13,9 @@ constexpr std::int64_t frame_ms = 10;
 constexpr std::int64_t coarse = 10;
 // Peaks of the first search that become candidate shifts for pieces.
 constexpr std::size_t most_candidates = 10;
+// A sub starts with the voice, while its end often stays on after it: the fine search also
+// scores the frames just after a start for speech and those just before for none.
+constexpr std::int64_t onset_frames = 15;
 
 const Frame_Rate rates[] = {{24000, 1001}, {24, 1}, {25, 1}, {30000, 1001}, {30, 1}};
 
@@ -73,10 +76,15 @@ std::vector<Frames> frames_of(std::span<const Sub_Span> subs, double ratio) {
     return out;
 }
 
+double sub_score(const Scores& scores, const Frames& sub, std::int64_t shift) {
+    const std::int64_t a = sub.a + shift, b = sub.b + shift;
+    return scores.span(a, b) + scores.span(a, a + onset_frames) - scores.span(a - onset_frames, a);
+}
+
 double score(const Scores& scores, const std::vector<Frames>& subs, std::size_t first, std::size_t last,
              std::int64_t shift) {
     double total = 0;
-    for (std::size_t i = first; i < last; ++i) total += scores.span(subs[i].a + shift, subs[i].b + shift);
+    for (std::size_t i = first; i < last; ++i) total += sub_score(scores, subs[i], shift);
     return total;
 }
 
@@ -221,7 +229,7 @@ std::vector<std::size_t> choose_shifts(const Scores& scores, const std::vector<F
     const std::size_t m = subs.size(), k_count = candidates.size();
     std::vector<double> best(k_count), next(k_count);
     std::vector<std::uint8_t> from(m * k_count);
-    for (std::size_t k = 0; k < k_count; ++k) best[k] = scores.span(subs[0].a + candidates[k], subs[0].b + candidates[k]);
+    for (std::size_t k = 0; k < k_count; ++k) best[k] = sub_score(scores, subs[0], candidates[k]);
     std::uint64_t ended = spans[0].end;
     for (std::size_t i = 1; i < m; ++i) {
         const bool may_cut = ended <= spans[i].start;
@@ -237,7 +245,7 @@ std::vector<std::size_t> choose_shifts(const Scores& scores, const std::vector<F
                     }
                 }
             }
-            next[k] = value + scores.span(subs[i].a + candidates[k], subs[i].b + candidates[k]);
+            next[k] = value + sub_score(scores, subs[i], candidates[k]);
             from[i * k_count + k] = static_cast<std::uint8_t>(came);
         }
         best.swap(next);
