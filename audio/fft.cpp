@@ -1,5 +1,6 @@
 #include "audio/fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -85,5 +86,51 @@ void Real_Fft::power(const double* x, double* power) {
         const double xr = er + cos_[k] * or_ - sin_[k] * oi;
         const double xi = ei + cos_[k] * oi + sin_[k] * or_;
         power[k] = xr * xr + xi * xi;
+    }
+}
+
+Correlator::Correlator(const std::vector<double>& v, std::size_t size)
+    : fft_(std::max(size, v.size())), v_re_(fft_.size(), 0.0), v_im_(fft_.size(), 0.0) {
+    std::copy(v.begin(), v.end(), v_re_.begin());
+    fft_.transform(v_re_.data(), v_im_.data());
+}
+
+void Correlator::correlate(std::vector<double>& a, std::vector<double>& b) {
+    const std::size_t n = fft_.size();
+    re_.assign(n, 0.0);
+    im_.assign(n, 0.0);
+    std::copy(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(n, a.size())), re_.begin());
+    std::copy(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min(n, b.size())), im_.begin());
+    fft_.transform(re_.data(), im_.data());
+    // One transform of a + ib holds both spectra: A[k] = (Z[k] + conj Z[n-k]) / 2 and
+    // B[k] = (Z[k] - conj Z[n-k]) / 2i. P = conj(A) V and Q = conj(B) V are joined as P + iQ,
+    // whose inverse holds the two (real) correlations as its real and imaginary parts.
+    const auto product = [](double sr, double si, double vr, double vi) {
+        return std::pair<double, double>{sr * vr + si * vi, sr * vi - si * vr};  // conj(s) v
+    };
+    for (std::size_t k = 0; k <= n / 2; ++k) {
+        const std::size_t m = (n - k) % n;
+        const double zr = re_[k], zi = im_[k], cr = re_[m], ci = -im_[m];
+        const double ar = 0.5 * (zr + cr), ai = 0.5 * (zi + ci);
+        const double br = 0.5 * (zi - ci), bi = -0.5 * (zr - cr);
+        const auto [pr, pi] = product(ar, ai, v_re_[k], v_im_[k]);
+        const auto [qr, qi] = product(br, bi, v_re_[k], v_im_[k]);
+        re_[k] = pr - qi;
+        im_[k] = pi + qr;
+        if (m != k) {
+            // At n - k the spectra of the real a and b are the conjugates of theirs at k.
+            const auto [pr2, pi2] = product(ar, -ai, v_re_[m], v_im_[m]);
+            const auto [qr2, qi2] = product(br, -bi, v_re_[m], v_im_[m]);
+            re_[m] = pr2 - qi2;
+            im_[m] = pi2 + qr2;
+        }
+    }
+    fft_.transform(re_.data(), im_.data(), true);
+    const double scale = 1.0 / static_cast<double>(n);
+    a.resize(n);
+    b.resize(n);
+    for (std::size_t d = 0; d < n; ++d) {
+        a[d] = re_[d] * scale;
+        b[d] = im_[d] * scale;
     }
 }

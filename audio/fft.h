@@ -37,4 +37,21 @@ private:
     std::vector<double> cos_, sin_;  // e^(-2 pi i k/size) for k < size/2
 };
 
+/// Circular cross-correlations of real sequences with one real sequence v, two sequences to a
+/// transform: c[d] = sum over j of a[j] v[(j + d) mod n].
+class Correlator {
+public:
+    /// `v` padded with zeros to `size`, rounded up to a power of two.
+    Correlator(const std::vector<double>& v, std::size_t size);
+    std::size_t size() const { return fft_.size(); }
+    /// `a` and `b` (at most size() values each; `b` may be empty) become their correlations
+    /// with v, size() values each, d from 0.
+    void correlate(std::vector<double>& a, std::vector<double>& b);
+
+private:
+    Fft fft_;
+    std::vector<double> v_re_, v_im_;  // v's spectrum
+    std::vector<double> re_, im_;
+};
+
 std::size_t next_power_of_two(std::size_t n);

@@ -109,67 +109,41 @@ std::int64_t refined(const Scores& scores, const std::vector<Frames>& subs, std:
 class Coarse_Search {
 public:
     Coarse_Search(const Scores& scores, std::int64_t sub_frames, std::int64_t reach)
-        : blocks_((scores.frames + coarse - 1) / coarse),
-          reach_(reach / coarse + 1),
-          fft_(static_cast<std::size_t>(std::max(blocks_, sub_frames / coarse + 2) + reach_ + 1)) {
-        const std::size_t n = fft_.size();
-        speech_re_.assign(n, 0);
-        speech_im_.assign(n, 0);
-        for (std::int64_t j = 0; j < blocks_; ++j)
-            speech_re_[static_cast<std::size_t>(j)] = scores.span(j * coarse, (j + 1) * coarse);
-        fft_.transform(speech_re_.data(), speech_im_.data());
-    }
+        : reach_(reach / coarse + 1), correlator_(blocks(scores), static_cast<std::size_t>(
+                                                                     std::max((scores.frames + coarse - 1) / coarse, sub_frames / coarse + 2) + reach_ + 1)) {}
 
     // Scores of shifts -reach..reach (in blocks) of two sets of subs at once (`second` may be empty).
     void correlate(const std::vector<Frames>& first, const std::vector<Frames>& second, std::vector<double>& out_first,
                    std::vector<double>& out_second) {
-        const std::size_t n = fft_.size();
-        re_.assign(n, 0);
-        im_.assign(n, 0);
-        cover(first, re_);
-        cover(second, im_);
-        fft_.transform(re_.data(), im_.data());
-        // Split the two spectra, multiply each by the speech's, and join them again so that one
-        // inverse transform gives both correlations (each is real).
-        for (std::size_t k = 0; k <= n / 2; ++k) {
-            const std::size_t m = (n - k) % n;
-            const double zr = re_[k], zi = im_[k], cr = re_[m], ci = -im_[m];
-            const double ar = 0.5 * (zr + cr), ai = 0.5 * (zi + ci);    // first's spectrum at k
-            const double br = 0.5 * (zi - ci), bi = -0.5 * (zr - cr);   // second's
-            const auto joined = [](double sr, double si, double vr, double vi) {
-                // conj(s) * v for each; the second times i.
-                const double pr = sr * vr + si * vi, pi = sr * vi - si * vr;
-                return std::pair<double, double>{pr, pi};
-            };
-            const auto [p1r, p1i] = joined(ar, ai, speech_re_[k], speech_im_[k]);
-            const auto [p2r, p2i] = joined(br, bi, speech_re_[k], speech_im_[k]);
-            re_[k] = p1r - p2i;
-            im_[k] = p1i + p2r;
-            if (m != k) {
-                // At n - k both spectra are the conjugates of theirs at k (real signals).
-                const auto [q1r, q1i] = joined(ar, -ai, speech_re_[m], speech_im_[m]);
-                const auto [q2r, q2i] = joined(br, -bi, speech_re_[m], speech_im_[m]);
-                re_[m] = q1r - q2i;
-                im_[m] = q1i + q2r;
-            }
-        }
-        fft_.transform(re_.data(), im_.data(), true);
+        cover(first, a_);
+        cover(second, b_);
+        correlator_.correlate(a_, b_);
+        const std::int64_t n = static_cast<std::int64_t>(correlator_.size());
         out_first.resize(static_cast<std::size_t>(2 * reach_ + 1));
         out_second.resize(out_first.size());
-        const double scale = 1.0 / static_cast<double>(n);
         for (std::int64_t d = -reach_; d <= reach_; ++d) {
-            const std::size_t at = static_cast<std::size_t>((d + static_cast<std::int64_t>(n)) % static_cast<std::int64_t>(n));
-            out_first[static_cast<std::size_t>(d + reach_)] = re_[at] * scale;
-            out_second[static_cast<std::size_t>(d + reach_)] = im_[at] * scale;
+            const std::size_t at = static_cast<std::size_t>((d + n) % n);
+            out_first[static_cast<std::size_t>(d + reach_)] = a_[at];
+            out_second[static_cast<std::size_t>(d + reach_)] = b_[at];
         }
     }
 
     std::int64_t reach() const { return reach_; }
 
 private:
+    static std::vector<double> blocks(const Scores& scores) {
+        std::vector<double> v(static_cast<std::size_t>((scores.frames + coarse - 1) / coarse));
+        for (std::size_t j = 0; j < v.size(); ++j) {
+            const std::int64_t at = static_cast<std::int64_t>(j) * coarse;
+            v[j] = scores.span(at, at + coarse);
+        }
+        return v;
+    }
+
     // How many frames of each block the subs cover.
     void cover(const std::vector<Frames>& subs, std::vector<double>& out) const {
-        const std::int64_t n = static_cast<std::int64_t>(out.size());
+        const std::int64_t n = static_cast<std::int64_t>(correlator_.size());
+        out.assign(static_cast<std::size_t>(n), 0.0);
         for (const Frames& f : subs) {
             for (std::int64_t t = std::max<std::int64_t>(0, f.a); t < f.b;) {
                 const std::int64_t block = t / coarse, end = std::min(f.b, (block + 1) * coarse);
@@ -180,9 +154,9 @@ private:
         }
     }
 
-    std::int64_t blocks_, reach_;
-    Fft fft_;
-    std::vector<double> speech_re_, speech_im_, re_, im_;
+    std::int64_t reach_;
+    Correlator correlator_;
+    std::vector<double> a_, b_;
 };
 
 // The highest local maxima of a correlation, at least `apart` blocks from each other.
@@ -337,7 +311,13 @@ Speech_Sync sync_to_speech(std::span<const std::uint8_t> speech, std::span<const
     result.from = ratio.from;
     result.to = ratio.to;
     result.fit_after = fit(speech, mapped, shifts);
-    const bool moves = best_ratio != 0 || result.pieces.size() > 1 || result.pieces[0].shift != 0;
-    result.found = moves && result.fit_after >= result.fit_before + options.least_gain && result.fit_after >= options.least_fit;
+    double gain = 0, length = 0;
+    for (std::size_t i = 0; i < subs.size(); ++i) {
+        gain += sub_score(scores, mapped[i], shifts[i]) - sub_score(scores, as_they_are[i], 0);
+        length += static_cast<double>(as_they_are[i].b - as_they_are[i].a);
+    }
+    const double chance = 100.0 * static_cast<double>(scores.speech) / static_cast<double>(scores.frames);
+    result.found = 100.0 * gain / length >= options.least_gain &&
+                   result.fit_after >= chance + options.least_over_chance;
     return result;
 }

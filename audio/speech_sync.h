@@ -36,8 +36,11 @@ struct Speech_Sync_Options {
     std::int64_t reach_ms = 10 * 60 * 1000;
     /// What a cut costs, in frames of sub time that would lie over speech only with it.
     double cut_cost = 1500;
-    /// The least gain of fit, in points, that counts as clearly better, and the least fit.
-    double least_gain = 5, least_fit = 40;
+    /// Clearly better: the search's score (the fit with the subs' first frames weighed twice
+    /// and those just before them against) gains this many points, and the fit ends this many
+    /// points above chance (the share of the audio that is speech, which subs laid anywhere
+    /// would fit).
+    double least_gain = 2, least_over_chance = 15;
     /// Looked at between the steps of the search.
     const std::atomic<bool>* stop = nullptr;
 };

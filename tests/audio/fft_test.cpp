@@ -62,4 +62,32 @@ TEST(Fft, RealPowerSpectrumMatchesTheComplexOne) {
     }
 }
 
+TEST(Fft, CorrelatesTwoSequencesAtOnce) {
+    const struct { std::size_t v, a, b, size; } cases[] = {
+        {16, 5, 7, 16},    // both sequences
+        {16, 5, 0, 16},    // one
+        {100, 30, 30, 128},  // padded to a power of two
+        {3, 8, 8, 8},      // sequences longer than v
+    };
+    for (const auto& c : cases) {
+        const std::vector<double> v = signal(c.v, 2);
+        std::vector<double> a = signal(c.a, 3), b = signal(c.b, 9);
+        const std::vector<double> a0 = a, b0 = b;
+        Correlator correlator(v, c.size);
+        ASSERT_EQ(correlator.size(), c.size);
+        correlator.correlate(a, b);
+        for (std::size_t d = 0; d < c.size; ++d) {
+            double want_a = 0, want_b = 0;
+            for (std::size_t j = 0; j < c.size; ++j) {
+                const std::size_t at = (j + d) % c.size;
+                const double vv = at < v.size() ? v[at] : 0.0;
+                want_a += (j < a0.size() ? a0[j] : 0.0) * vv;
+                want_b += (j < b0.size() ? b0[j] : 0.0) * vv;
+            }
+            EXPECT_NEAR(a[d], want_a, 1e-9) << c.v << " shift " << d;
+            EXPECT_NEAR(b[d], want_b, 1e-9) << c.v << " shift " << d;
+        }
+    }
+}
+
 }  // namespace

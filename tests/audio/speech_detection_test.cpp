@@ -82,6 +82,12 @@ std::vector<double> bed(const char* kind, std::mt19937& random, double seconds, 
                 for (int h = 1; h <= 4; ++h) v += std::sin(2 * pi * f * h * t) / (h * 3.0);
         } else if (k == "beeps") {
             v = std::fmod(t, 0.6) < 0.3 ? std::sin(2 * pi * 1000 * t) : 0.0;
+        } else if (k == "gusts") {
+            v = std::fmod(t, 0.6) < 0.25 ? uniform(random, -1, 1) : 0.0;
+        } else if (k == "chirps") {
+            // 40 ms sweeps from 500 to 2,500 Hz: tonal and changing, but too short for a word.
+            const double u = std::fmod(t, 0.5);
+            v = u < 0.04 ? std::sin(2 * pi * (500 * u + 25000 * u * u)) : 0.0;
         }
         out[j] = gain * v;
     }
@@ -163,6 +169,8 @@ TEST(Speech_Detection, SpeechIsFoundOverBedsAndBedsAloneAreNot) {
         {"tone", 0.5, false, 0},    // a held tone
         {"chord", 0.3, false, 0},   // a held chord
         {"beeps", 0.5, false, 0},   // a tone going on and off
+        {"gusts", 0.3, false, 0},   // noise going on and off
+        {"chirps", 0.5, false, 0},  // short sweeps
         {"", 0, true, 0.8},         // speech in silence
         {"white", 0.02, true, 0.7},  // over noise 20 dB lower
         {"brown", 0.05, true, 0.7},

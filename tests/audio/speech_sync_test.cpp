@@ -29,13 +29,15 @@ Film film(unsigned seed, std::uint64_t minutes, bool with_speech = true, std::ui
         for (std::uint64_t t = from_ms / 10; t < to_ms / 10 && t < f.speech.size(); ++t) f.speech[t] = 1;
     };
     for (std::uint64_t t = lead_ms + uniform(random, 0, 5000); t + 10000 < minutes * 60000;) {
-        const std::uint64_t length = uniform(random, 800, 4500);
+        const std::uint64_t length = uniform(random, 1000, 4500);
         f.subs.push_back({t, t + length});
         if (with_speech) {
-            // Words of 200 to 700 ms with pauses; one in ten missed.
-            for (std::uint64_t w = t + uniform(random, 0, 60); w < t + length - 100;) {
+            // Words of 200 to 700 ms with pauses, one in ten missed; the sub stays on for up to
+            // 600 ms after the last.
+            const std::uint64_t spoken = t + length - uniform(random, 0, 600);
+            for (std::uint64_t w = t + uniform(random, 0, 40); w + 100 < spoken;) {
                 const std::uint64_t word = uniform(random, 200, 700);
-                if (random() % 10 != 0) mark(w, std::min(w + word, t + length - uniform(random, 0, 100)));
+                if (random() % 10 != 0) mark(w, std::min(w + word, spoken));
                 w += word + uniform(random, 30, 150);
             }
         }
@@ -91,6 +93,8 @@ TEST(Speech_Sync, ShiftsRatesAndCutsAreRecovered) {
     } cases[] = {
         {"early", 40, 60000, [](std::int64_t t, std::int64_t) { return t - 35000; }, {1, 1}, {1, 1}, 0},
         {"late", 40, 60000, [](std::int64_t t, std::int64_t) { return t + 12300; }, {1, 1}, {1, 1}, 0},
+        {"a little late", 40, 60000, [](std::int64_t t, std::int64_t) { return t + 150; }, {1, 1}, {1, 1}, 0},
+        {"a little early", 40, 60000, [](std::int64_t t, std::int64_t) { return t - 100; }, {1, 1}, {1, 1}, 0},
         {"ten minutes early", 40, 660000, [](std::int64_t t, std::int64_t) { return t - 600000; }, {1, 1}, {1, 1}, 0},
         {"ten minutes late", 40, 60000, [](std::int64_t t, std::int64_t) { return t + 600000; }, {1, 1}, {1, 1}, 0},
         // Subs made for 25 frames a second on a video at 23.976: the speech comes later and later.
@@ -119,8 +123,7 @@ TEST(Speech_Sync, ShiftsRatesAndCutsAreRecovered) {
             << c.what << ": " << sync.from.num << "/" << sync.from.den << " to " << sync.to.num << "/" << sync.to.den;
         EXPECT_EQ(sync.cuts(), c.cuts) << c.what;
         EXPECT_GE(back_within(sync, f.subs, shifted, 30), 0.98) << c.what;
-        EXPECT_LT(sync.fit_before, 70) << c.what;
-        EXPECT_GT(sync.fit_after, 70) << c.what;  // the film's words leave pauses and miss some
+        EXPECT_GT(sync.fit_after, 60) << c.what;  // pauses, missed words and subs that stay on
     }
 }
 
@@ -136,9 +139,10 @@ TEST(Speech_Sync, NothingMovesWithoutClearlyBetterFit) {
     } cases[] = {
         {"in sync", in_sync.speech, 0},
         {"off by 20 ms", in_sync.speech, 20},  // within what detection tells
+        {"off by 40 ms", in_sync.speech, -40},
         {"no speech", std::vector<std::uint8_t>(30 * 6000, 0), 5000},
         {"false detections only", silent.speech, 5000},
-        {"another film", other.speech, 5000},
+        {"another film", other.speech, 5000},  // some shift fits a little better than chance
         {"speech everywhere", everywhere, 5000},
     };
     for (const auto& c : cases) {
