@@ -5,6 +5,21 @@
 #include <numbers>
 #include <utility>
 
+namespace {
+
+// e^(-2 pi i k/n) for k < n/2.
+void twiddles(std::size_t n, std::vector<double>& cos_part, std::vector<double>& sin_part) {
+    cos_part.resize(n / 2);
+    sin_part.resize(n / 2);
+    for (std::size_t k = 0; k < n / 2; ++k) {
+        const double angle = -2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n);
+        cos_part[k] = std::cos(angle);
+        sin_part[k] = std::sin(angle);
+    }
+}
+
+}  // namespace
+
 std::size_t next_power_of_two(std::size_t n) {
     std::size_t p = 1;
     while (p < n) p <<= 1;
@@ -12,13 +27,7 @@ std::size_t next_power_of_two(std::size_t n) {
 }
 
 Fft::Fft(std::size_t size) : n_(next_power_of_two(size < 2 ? 2 : size)) {
-    cos_.resize(n_ / 2);
-    sin_.resize(n_ / 2);
-    for (std::size_t k = 0; k < n_ / 2; ++k) {
-        const double angle = -2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n_);
-        cos_[k] = std::cos(angle);
-        sin_[k] = std::sin(angle);
-    }
+    twiddles(n_, cos_, sin_);
     reversed_.resize(n_);
     unsigned bits = 0;
     while ((std::size_t{1} << bits) < n_) ++bits;
@@ -59,13 +68,7 @@ Real_Fft::Real_Fft(std::size_t size) : half_(next_power_of_two(size < 4 ? 4 : si
     const std::size_t n = 2 * half_.size();
     re_.resize(n / 2);
     im_.resize(n / 2);
-    cos_.resize(n / 2);
-    sin_.resize(n / 2);
-    for (std::size_t k = 0; k < n / 2; ++k) {
-        const double angle = -2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n);
-        cos_[k] = std::cos(angle);
-        sin_[k] = std::sin(angle);
-    }
+    twiddles(n, cos_, sin_);
 }
 
 void Real_Fft::power(const double* x, double* power) {
