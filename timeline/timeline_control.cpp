@@ -136,6 +136,8 @@ void Timeline_Control::center_on_playhead() {
     repaint();
 }
 
+bool Timeline_Control::in_band(int y) const { return y >= block_top && y <= block_bottom; }
+
 std::size_t Timeline_Control::hit_test(int x, int y) const { return hit_test(x, y, client_width(), view()); }
 
 std::size_t Timeline_Control::hit_test(int x, int y, int width, const Timeline_View& v) const {
@@ -250,6 +252,14 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             LineTo(dc, xe, block_bottom);
             LineTo(dc, xs, block_bottom);
         }
+    }
+
+    const Drag_Times made = new_span();
+    if (made.end > made.start && scale > 0.0f) {  // a sub being drawn with Ctrl
+        SelectObject(dc, selected_brush);
+        SelectObject(dc, marker_pen);
+        Rectangle(dc, gdi_x(time_to_x(made.start, v.view_start, scale)), block_top,
+                  gdi_x(time_to_x(made.end, v.view_start, scale)), block_bottom);
     }
 
     if (v.view_span > 0 && playhead >= static_cast<std::uint64_t>(std::max(v.view_start, 0))) {
