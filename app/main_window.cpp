@@ -11,6 +11,7 @@
 #include "gui/win_str.h"
 #include "io/file.h"
 #include "io/strings.h"
+#include "video/video_layout.h"
 
 namespace {
 
@@ -45,6 +46,8 @@ Main_Window::Main_Window()
     on_init_menu_popup(cmd_shortcuts, [this](params&) { pause_video(); return LRESULT{0}; });
     on_init_menu_popup(cmd_insert, [this](params& p) { return on_context_menu(p); });
     on_init_menu_popup(cmd_undo, [this](params& p) { return on_edit_menu(p); });
+    on_init_menu_popup(cmd_set_start, [this](params& p) { return on_timing_menu(p); });
+    on_init_menu_popup(cmd_speed_first, [this](params& p) { return on_speed_menu(p); });
 
     on_notify(main_list_id, NM_DBLCLK, [this](params&) { send_command(cmd_edit); return LRESULT{1}; });
     on_notify(main_list_id, NM_CLICK, [this](params&) { return on_list_click(); });
@@ -101,6 +104,13 @@ Main_Window::Main_Window()
     cmd(cmd_find, [this] { find_text(); });
     cmd(cmd_undo, [this] { apply_change({}, {}, Change_Source::undo); });
     cmd(cmd_redo, [this] { apply_change({}, {}, Change_Source::redo); });
+    cmd(cmd_set_start, [this] { set_start_at_playhead(); });
+    cmd(cmd_set_end, [this] { set_end_at_playhead(false); });
+    cmd(cmd_set_end_next, [this] { set_end_at_playhead(true); });
+    cmd(cmd_previous_frame, [this] { step_frame(false); });
+    cmd(cmd_next_frame, [this] { step_frame(true); });
+    for (std::size_t k = 0; k < std::size(playback_speeds); ++k)
+        cmd(static_cast<unsigned>(cmd_speed_first + k), [this, k] { choose_speed(playback_speeds[k]); });
 
     timeline.on_seek = [this](std::uint64_t ms) { on_timeline_seek(ms); };
     timeline.on_insert = [this] { send_command(cmd_insert); };
@@ -108,6 +118,14 @@ Main_Window::Main_Window()
     timeline.on_edit = [this] { send_command(cmd_edit); };
     timeline.on_nudged = [this](History_Step step) {
         apply_change(std::move(step), {Row_Choice::keep}, Change_Source::applied);
+    };
+    timeline.on_dragged = [this](History_Step step) {
+        apply_change(std::move(step), {Row_Choice::keep}, Change_Source::applied);
+    };
+    timeline.on_drag_moved = [this] { video.refresh_text(); };
+    timeline.on_make_sub = [this](std::uint64_t start, std::uint64_t end) {
+        Flow flow(*this);
+        insert_sub_as(Sub_Item{start, end, u""});
     };
     timeline.on_play_pause = [this] { video.toggle_play(); };
     video.on_position = [this](std::uint64_t ms) {

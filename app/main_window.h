@@ -50,6 +50,12 @@ enum Main_Command : unsigned {
     cmd_find = IDM_FIND_TEXT,
     cmd_undo = IDM_UNDO,
     cmd_redo = IDM_REDO,
+    cmd_set_start = IDM_SET_START,
+    cmd_set_end = IDM_SET_END,
+    cmd_set_end_next = IDM_SET_END_NEXT,
+    cmd_previous_frame = IDM_PREVIOUS_FRAME,
+    cmd_next_frame = IDM_NEXT_FRAME,
+    cmd_speed_first = IDM_SPEED_50,  ///< one id a speed, in the order of `playback_speeds`
 };
 
 inline constexpr int main_list_id = IDC_SUBS_LIST;
@@ -180,6 +186,8 @@ private:
     void on_selection_timer();
     static void CALLBACK selection_timer_proc(HWND window, UINT msg, UINT_PTR id, DWORD time);
     void insert_sub();
+    /// The Edit dialog for a new sub with these times; OK with a text inserts it.
+    void insert_sub_as(const Sub_Item& proposed);
     void edit_sub();
     void remove_subs();
     void locate_sub();
@@ -192,6 +200,20 @@ private:
     void show_list(const Row_Choice& choice, std::size_t from = 0, std::size_t to = no_position);
     void update_saved_time(const SYSTEMTIME* local);
     void update_count_text(std::size_t selected);
+
+    // Timing (main_window_timing.cpp).
+    LRESULT on_timing_menu(params& p);
+    LRESULT on_speed_menu(params& p);
+    /// The time the start or end commands take: the video's position while it plays, else
+    /// the playhead.
+    std::uint64_t playhead_now();
+    /// The one selected row; no_position unless exactly one is selected.
+    std::size_t single_selected_row() const;
+    void set_start_at_playhead();
+    void set_end_at_playhead(bool then_next);
+    void choose_speed(std::uint32_t percent);
+    void say_speed_refused(std::uint32_t percent);
+    void step_frame(bool forward);
 
     // Other commands.
     void preferences();
@@ -256,4 +278,6 @@ private:
     std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
     bool recovery_timer_armed = false;
     notice_balloon notice;
+    /// The video that refused a speed has been told so: it is not said again for it.
+    bool speed_refusal_said = false;
 };

@@ -21,6 +21,10 @@ void set_row_state(const listview& list, std::size_t row, UINT state) {
 }  // namespace
 
 bool Main_Window::apply_change(History_Step step, Row_Choice rows, Change_Source source) {
+    // A drag under way holds places in the document: it is given up first. (A drag that
+    // ended has reported itself already, and the commands that change the document before
+    // they get here open a dialog first, which takes the mouse away from a drag.)
+    timeline.cancel_drag();
     const bool undoing = source == Change_Source::undo || source == Change_Source::redo;
     if (undoing) {
         const bool redo = source == Change_Source::redo;

@@ -47,6 +47,20 @@
 #define IDM_UNDO                40026
 #define IDM_REDO                40027
 
+// Timing menu
+#define IDM_SET_START           40033
+#define IDM_SET_END             40034
+#define IDM_SET_END_NEXT        40035
+#define IDM_PREVIOUS_FRAME      40042
+#define IDM_NEXT_FRAME          40043
+// Playback speed submenu, slowest first
+#define IDM_SPEED_50            40036
+#define IDM_SPEED_75            40037
+#define IDM_SPEED_100           40038
+#define IDM_SPEED_125           40039
+#define IDM_SPEED_150           40040
+#define IDM_SPEED_200           40041
+
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638
 #define IDT_SELECTION_COUNT     1639

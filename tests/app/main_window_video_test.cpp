@@ -11,13 +11,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/main_window.h"
+#include "core/sub_item.h"
 #include "io/strings.h"
 #include "res/dialog_ids.h"
 #include "test_app_support.h"
 #include "timeline/timeline_view.h"
+#include "video/video_layout.h"
 
 namespace {
 
@@ -670,6 +673,86 @@ TEST(Preferences, RendererChangeWaitsForTheNextOpen) {
         });
         EXPECT_TRUE(playing(again));
         EXPECT_TRUE(IsEqualCLSID(again.renderer, CLSID_VideoMixingRenderer)) << "opened again with VMR-7";
+        close_without_saving(main, false);
+    });
+}
+
+// The speed chosen is asked of the player and read back from it: what the window shows (the
+// radio mark, the clock) is what the player plays, and a refusal is said once for a video.
+TEST(Speed, ReadBackFromThePlayerAndKeptForTheNextVideo) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const auto speed_now = [&] {
+            return read_on_window(main, [&] {
+                const HMENU speed = GetSubMenu(GetSubMenu(GetMenu(main), 3), 4);
+                SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(speed), 4);
+                std::uint32_t checked = 0;
+                for (std::size_t k = 0; k < std::size(playback_speeds); ++k)
+                    if (GetMenuState(speed, static_cast<UINT>(cmd_speed_first + k), MF_BYCOMMAND) & MF_CHECKED)
+                        checked = playback_speeds[k];
+                Video_Control& video = window.video_control();
+                EXPECT_EQ(video.clock.speed, video.speed) << "the clock shows the speed";
+                EXPECT_EQ(checked, video.speed) << "the radio mark is on the speed";
+                return std::make_pair(video.speed, video.player.loaded() ? video.player.rate() : 1.0);
+            });
+        };
+        // Without a video the speed is only kept.
+        post_command(main, cmd_speed_first + 4);  // 1.5x
+        EXPECT_TRUE(wait_until([&] { return speed_now().first == 150u; }));
+        EXPECT_EQ(wait_for_dialog(u"Playback speed", std::chrono::milliseconds(200)), nullptr);
+        // The next video is asked for it; it plays at it, or says once that it cannot.
+        drop_files(main, {folder.path("clip.avi")});
+        ASSERT_TRUE(playing(wait_for_state(window, playing)));
+        const HWND refused = wait_for_dialog(u"Playback speed", std::chrono::milliseconds(1500));
+        if (refused) {
+            EXPECT_EQ(utf8(box_text(refused)), "This video cannot be played at 1.5\xc3\x97 here, so it plays at the normal speed.");
+            answer(refused, IDOK);
+        }
+        auto [speed, rate] = speed_now();
+        EXPECT_EQ(rate, speed / 100.0) << "the player plays what the window shows";
+        EXPECT_EQ(speed, refused ? 100u : 150u);
+        // Another speed: taken, or refused without being said again for this video.
+        post_command(main, cmd_speed_first + 5);  // 2x
+        EXPECT_EQ(wait_for_dialog(u"Playback speed", std::chrono::milliseconds(500)) != nullptr, false);
+        std::tie(speed, rate) = speed_now();
+        EXPECT_EQ(rate, speed / 100.0);
+        EXPECT_TRUE(speed == 200u || (refused && speed == 100u)) << speed;
+        close_without_saving(main, false);
+    });
+}
+
+// Ctrl+Right and Ctrl+Left pause and step one picture: the clock, its text and the playhead follow.
+TEST(Frame_Steps, MoveOnePictureAndPause) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_playing(window, folder, "clip.avi");
+        focus_for_keys(main, list_of(main));
+        send_input({key_input(VK_CONTROL, false), key_input(VK_RIGHT, false), key_input(VK_RIGHT, true),
+                    key_input(VK_CONTROL, true)});
+        const Video_State first = wait_for_state(window, paused);
+        ASSERT_TRUE(paused(first));
+        const HWND clock = FindWindowExW(GetDlgItem(main, video_control_id), nullptr, L"CTL_VIDEO_CLOCK", nullptr);
+        const struct { WORD key; std::int64_t move; } steps[] = {
+            {VK_RIGHT, frame_ms},       // one picture on (5 a second)
+            {VK_LEFT, -frame_ms},       // and back
+            {VK_LEFT, -frame_ms},
+        };
+        std::uint64_t at = read_state(window).clock;
+        for (const auto& step : steps) {
+            send_input({key_input(VK_CONTROL, false), key_input(step.key, false), key_input(step.key, true),
+                        key_input(VK_CONTROL, true)});
+            const std::uint64_t want = static_cast<std::uint64_t>(static_cast<std::int64_t>(at) + step.move);
+            const Video_State v = wait_for_state(window, [&](const Video_State& s) { return s.clock == want; });
+            EXPECT_EQ(v.clock, want);
+            EXPECT_EQ(v.playhead, want) << "the playhead follows";
+            EXPECT_TRUE(paused(v));
+            EXPECT_EQ(utf8(text_of(clock)), utf8(format_clock_time(ms_to_timecode(want)))) << "its text too";
+            at = want;
+        }
         close_without_saving(main, false);
     });
 }

@@ -940,6 +940,127 @@ class Cuemill_Test(unittest.TestCase):
             self.assertEqual(f.read(), srt_bytes(subs))
         app.wait_title("movie.srt - Cuemill")
 
+    def test_spotting_while_playing_and_frame_steps(self):
+        subs = [(1000, 1500, "One"), (6000, 6500, "Two"), (11000, 11500, "Three")]
+        path = self.write_srt("spot.srt", subs)
+        make_video(os.path.join(self.work, "spot.avi"), 20)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_title("spot.srt - Cuemill")
+        s = self.session
+        clock = e2e.wait_for(lambda: self.visible_child(app.video, "CTL_VIDEO_CLOCK"), 15, "the clock").hwnd
+
+        def clock_now():
+            # The clock's window text is the time it shows.
+            return clock_ms(s.text(clock))
+        e2e.wait_for(lambda: clock_now() > 0, 15, "the video playing")
+        app.select_row(0)  # while playing, a click on a row only selects it
+
+        # F7 as the speech starts, F9 as it ends, sub after sub, while the video plays on.
+        spotted = list(subs)
+        for row, (at_start, at_end) in enumerate([(2000, 3000), (4000, 5000), (6000, 7000)]):
+            e2e.wait_for(lambda: app.selected() == [row], 10, "row %d selected" % row)
+            for key, at in (("F7", at_start), ("F9", at_end)):
+                e2e.wait_for(lambda: clock_now() >= at, 20, "the video at %d ms" % at)
+                before = clock_now()
+                app.key(key)
+                column = 1 if key == "F7" else 2
+                changed = e2e.wait_for(lambda: clock_ms(app.rows()[row][column]) >= before and app.rows()[row],
+                                       10, "%s on row %d" % (key, row))
+                after = clock_now()
+                t = clock_ms(changed[column])
+                self.assertLessEqual(t, after + 100, "%s set %d, the clock read %d then %d" % (key, t, before, after))
+                start, end, text = spotted[row]
+                # Past its end a sub keeps its length when its start is set.
+                spotted[row] = (t, t + end - start if t >= end else end, text) if key == "F7" else (start, t, text)
+                app.wait_rows(rows_of(spotted))
+        e2e.wait_for(lambda: app.selected() == [2], 10, "the last row still selected")
+        running = clock_now()
+        e2e.wait_for(lambda: clock_now() > running + 300, 10, "the video still playing")
+        app.wait_title("spot.srt * - Cuemill")
+        # Six steps, each undone on its own.
+        for k in range(6):
+            app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.wait_title("spot.srt - Cuemill")
+
+        # Frame steps pause the video and move the clock by one picture: 100 ms at 10 a second.
+        def still():
+            seen = clock_now()
+            time.sleep(0.3)
+            return seen if clock_now() == seen else None
+        app.key("ctrl+Right")
+        first = e2e.wait_for(still, 15, "the clock to stand still")
+        app.key("ctrl+Right")
+        app._wait_value(clock_now, first + 100, 10, "the clock one frame on")
+        app.key("ctrl+Left", "ctrl+Left")
+        app._wait_value(clock_now, first - 100, 10, "the clock two frames back")
+        time.sleep(0.3)
+        self.assertEqual(clock_now(), first - 100, "still paused")
+
+    def test_drags_on_the_timeline(self):
+        # 32,000 ms in all: the timeline shows 0 to 8,000 ms over its width.
+        subs = [(1000, 2000, "One"), (3000, 4030, "Two"), (6000, 7000, "Three"), (30000, 31900, "Far")]
+        path = self.write_srt("drag.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        s = self.session
+        left, top, right, bottom = s.client_rect(app.timeline)
+        width = right - left
+        y = top + 60  # in the band of blocks
+
+        def x(t):
+            return left + int(round(t * width / 8000.0))
+
+        def undone():
+            app.key("ctrl+z")
+            app.wait_rows(rows_of(subs))
+            app.wait_title("drag.srt - Cuemill")
+
+        # An end pulled right lands on the snap step.
+        s.drag(x(2000) - 1, y, [(x(2200), y), (x(2500) - 1, y)])
+        app.wait_rows(rows_of([(1000, 2500, "One")] + subs[1:]))
+        app.wait_title("drag.srt * - Cuemill")
+        self.assertEqual(app.selected(), [0], "the dragged sub is selected")
+        undone()
+
+        # Two selected subs move together by the body of one of them.
+        app.select_row(0)
+        app.click_row(1, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [0, 1], 10, "rows 0 and 1 selected")
+        s.drag(x(3500), y, [(x(4000), y), (x(4500), y)])
+        app.wait_rows(rows_of([(2000, 3000, "One"), (4000, 5030, "Two")] + subs[2:]))
+        self.assertEqual(app.selected(), [0, 1])
+        undone()
+
+        # A start brought within 5 px of the previous end takes it rather than the step.
+        s.drag(x(6000) + 1, y, [(x(5000), y), (x(4030) + 2, y)])
+        app.wait_rows(rows_of(subs[:2] + [(4030, 7000, "Three")] + subs[3:]))
+        undone()
+
+        # Escape while the button is down puts everything back, and nothing is recorded.
+        s.drag(x(1500), y, [(x(2000), y), (x(2600), y)], between=lambda: (
+            app.wait_rows(rows_of([(2100, 3100, "One")] + subs[1:])), s.key("Escape")))
+        app.wait_rows(rows_of(subs))
+        time.sleep(0.3)
+        self.assertEqual(app.title(), "drag.srt - Cuemill")
+        # Had it been recorded, the snapped drag undone before could not be done again.
+        app.key("ctrl+y")
+        app.wait_rows(rows_of(subs[:2] + [(4030, 7000, "Three")] + subs[3:]))
+        undone()
+
+        # Ctrl+drag over an empty place spans a new sub and asks for its text.
+        s.drag(x(4500), y, [(x(5000), y), (x(5500), y)], keys=("ctrl",))
+        dlg = app.box("Edit subtitle")
+        fields = {c.id: c for c in s.children(dlg.hwnd)}
+        self.assertEqual([fields[i].text for i in (1003, 1004, 1006)], ["0:00:04.500", "0:00:05.500", ""])
+        s.click((fields[1006].left + fields[1006].right) // 2, (fields[1006].top + fields[1006].bottom) // 2)
+        app.type("Made", "Edit subtitle")
+        e2e.wait_for(lambda: s.text(fields[1006].hwnd) == "Made", 10, "typed text")
+        s.click_button(dlg.hwnd, "&OK")
+        app.wait_rows(rows_of(subs[:2] + [(4500, 5500, "Made")] + subs[2:]))
+        undone()
+
     @staticmethod
     def crop(img, rect):
         return [img.data[(y * img.width + rect[0]) * 3:(y * img.width + rect[2]) * 3] for y in range(rect[1], rect[3])]
