@@ -731,8 +731,11 @@ TEST(Frame_Steps, MoveOnePictureAndPause) {
     run_with_script(window, folder, [&](HWND main) {
         open_playing(window, folder, "clip.avi");
         focus_for_keys(main, list_of(main));
-        send_input({key_input(VK_CONTROL, false), key_input(VK_RIGHT, false), key_input(VK_RIGHT, true),
-                    key_input(VK_CONTROL, true)});
+        const auto with_ctrl = [](WORD key) {
+            send_input({key_input(VK_CONTROL, false), key_input(key, false), key_input(key, true),
+                        key_input(VK_CONTROL, true)});
+        };
+        with_ctrl(VK_RIGHT);
         const Video_State first = wait_for_state(window, paused);
         ASSERT_TRUE(paused(first));
         const HWND clock = FindWindowExW(GetDlgItem(main, video_control_id), nullptr, L"CTL_VIDEO_CLOCK", nullptr);
@@ -743,8 +746,7 @@ TEST(Frame_Steps, MoveOnePictureAndPause) {
         };
         std::uint64_t at = read_state(window).clock;
         for (const auto& step : steps) {
-            send_input({key_input(VK_CONTROL, false), key_input(step.key, false), key_input(step.key, true),
-                        key_input(VK_CONTROL, true)});
+            with_ctrl(step.key);
             const std::uint64_t want = static_cast<std::uint64_t>(static_cast<std::int64_t>(at) + step.move);
             const Video_State v = wait_for_state(window, [&](const Video_State& s) { return s.clock == want; });
             EXPECT_EQ(v.clock, want);
