@@ -46,12 +46,17 @@ Main_Window::Main_Window()
     on_init_menu_popup(cmd_shortcuts, [this](params&) { pause_video(); return LRESULT{0}; });
     on_init_menu_popup(cmd_insert, [this](params& p) { return on_context_menu(p); });
     on_init_menu_popup(cmd_undo, [this](params& p) { return on_edit_menu(p); });
-    on_init_menu_popup(cmd_set_start, [this](params& p) { return on_timing_menu(p); });
     on_init_menu_popup(cmd_speed_first, [this](params& p) { return on_speed_menu(p); });
+    on_init_menu_popup(cmd_shift_times, [this](params& p) { return on_timing_menu(p); });
 
     on_notify(main_list_id, NM_DBLCLK, [this](params&) { send_command(cmd_edit); return LRESULT{1}; });
     on_notify(main_list_id, NM_CLICK, [this](params&) { return on_list_click(); });
     on_notify(main_list_id, LVN_ITEMCHANGED, [this](params&) { return on_list_changed(); });
+    on_message(WM_ACTIVATEAPP, [this](params& p) {
+        if (p.wParam) PostMessageW(hwnd, file_check_message, 0, 0);
+        return LRESULT{0};
+    });
+    on_message(file_check_message, [this](params&) { offer_to_reopen_changed(); return LRESULT{0}; });
     on_message(repaint_timeline_message, [this](params&) {
         timeline_repaint_posted = false;
         repaint_timeline();
@@ -111,6 +116,11 @@ Main_Window::Main_Window()
     cmd(cmd_next_frame, [this] { step_frame(true); });
     for (std::size_t k = 0; k < std::size(playback_speeds); ++k)
         cmd(static_cast<unsigned>(cmd_speed_first + k), [this, k] { choose_speed(playback_speeds[k]); });
+    cmd(cmd_shift_times, [this] { shift_times(); });
+    cmd(cmd_set_sync_point, [this] { set_sync_point(); });
+    cmd(cmd_apply_sync_points, [this] { apply_sync_points(); });
+    cmd(cmd_clear_sync_points, [this] { clear_sync_points(); });
+    cmd(cmd_change_frame_rate, [this] { change_frame_rate(); });
 
     timeline.on_seek = [this](std::uint64_t ms) { on_timeline_seek(ms); };
     timeline.on_insert = [this] { send_command(cmd_insert); };
@@ -195,7 +205,8 @@ LRESULT Main_Window::on_init_dialog() {
         SetWindowPos(hwnd, nullptr, values.left, values.top, values.width, values.height, SWP_NOZORDER);
 
     srt_icon.load();
-    status.create(hwnd).add_stretch_part().add_fixed_part(200).add_fixed_part(110).add_fixed_part(70);
+    status.create(hwnd).add_stretch_part().add_fixed_part(200).add_fixed_part(110).add_fixed_part(70).add_fixed_part(220);
+    add_encoding_menu();
     set_status(1, u"Saved: never");
     set_status(2, u"0/0 subs");
     set_status(3, u"0:00:00");
@@ -300,6 +311,7 @@ LRESULT Main_Window::on_file_menu(params& p) {
     EnableMenuItem(menu, cmd_close_sub, has_subs);
     EnableMenuItem(menu, cmd_save_sub_as, document_path().empty() ? MF_GRAYED : MF_ENABLED);
     EnableMenuItem(menu, cmd_close_video, video_loaded() ? MF_ENABLED : MF_GRAYED);
+    update_encoding_menu(menu);
     return 0;
 }
 

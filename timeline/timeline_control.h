@@ -48,6 +48,8 @@ public:
     std::uint64_t playhead = 0;
     /// Re-timing step from the settings; 0 or less means the default 100 ms.
     std::int64_t snap = 100;
+    /// Where the sync points move their subs to: a mark each, and their count in the ruler.
+    std::vector<std::uint64_t> sync_marks;
     std::vector<std::size_t> nudge_set;
     HMENU context_menu = nullptr;
     HFONT font = nullptr;
@@ -100,6 +102,7 @@ private:
     LRESULT on_hscroll(params& p);
     LRESULT on_wheel(params& p);
     void apply_view(std::int32_t start, std::uint32_t span, std::int32_t end, bool redraw);
+    void paint_sync_marks(HDC dc, int width, int height, float scale);
     void notify_parent_scroll(WORD code);
     int client_width() const;
 

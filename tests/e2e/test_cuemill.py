@@ -24,6 +24,12 @@ WM_SYSCOMMAND, SC_CLOSE = 0x0112, 0xF060
 IDM_CLOSE_SUB, IDM_INSERT_SUB = 40006, 40020
 IDM_CHECK_OVERLAPS, IDM_SEEK_FORWARD, IDM_PLAY_PAUSE = 40024, 40012, 40013
 RECENT_SUB_2 = 57617  # the second entry of the recent subtitles menu
+WM_ACTIVATEAPP = 0x001C
+LVM_GETITEMCOUNT = 0x1004
+# File > Reopen with encoding, in menu order from 40081.
+ENCODING_ITEMS = {"utf-8": 40081, "utf-16-le": 40082, "utf-16-be": 40083, "cp1252": 40084, "cp1251": 40088}
+ENCODING_PART = 4  # the status bar's part naming the encoding
+CHANGED_OUTSIDE = "The file was changed by another program since it was opened. Overwrite it?"
 
 # Settings the tests rely on, written into every private copy of the program.
 SETTINGS = (
@@ -576,6 +582,110 @@ class Cuemill_Test(unittest.TestCase):
             self.assertEqual(f.read(), srt_bytes(left))
         self.assertEqual(app.quit(), 0)
 
+    # -- encodings and files changed outside ------------------------------------------------
+
+    RUSSIAN = [(1000, 2000, "Привет, как дела?"), (3000, 4000, "Хорошо, спасибо.\nА у тебя?"),
+               (5000, 6000, "Мы должны уйти до рассвета.")]
+
+    def write_encoded(self, name, subs, encoding, mark=b""):
+        path = os.path.join(self.work, name)
+        with open(path, "wb") as f:
+            f.write(mark + srt_bytes(subs, bom=False).decode("utf-8").encode(encoding))
+        return path
+
+    def test_a_cp1251_file_opens_in_cyrillic_and_saves_as_utf8(self):
+        path = self.write_encoded("ru.srt", self.RUSSIAN, "cp1251")
+        app = self.launch(path)
+        app.wait_rows(rows_of(self.RUSSIAN))
+        app.wait_status(ENCODING_PART, "Cyrillic (Windows-1251)")
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(self.RUSSIAN))
+        app.wait_status(ENCODING_PART, "Unicode (UTF-8)")
+        self.assertEqual(app.quit(), 0)
+
+    def test_reopen_with_encoding_as_1252_and_back(self):
+        path = self.write_encoded("ru.srt", self.RUSSIAN, "cp1251")
+        as_1252 = [(s, e, t.encode("cp1251").decode("cp1252")) for s, e, t in self.RUSSIAN]
+        app = self.launch(path)
+        app.wait_rows(rows_of(self.RUSSIAN))
+        self.session.command(app.main, ENCODING_ITEMS["cp1252"])
+        app.wait_rows(rows_of(as_1252))
+        app.wait_status(ENCODING_PART, "Western European (Windows-1252)")
+        app.wait_title("ru.srt - Cuemill")
+        # With a change of its own the document is offered for saving first; No reopens.
+        self.modified(app, "ru.srt", as_1252)
+        self.session.command(app.main, ENCODING_ITEMS["cp1251"])
+        box = app.answer("Save sub", "No")
+        self.assertEqual(box.buttons, ["Yes", "No", "Cancel"])
+        app.wait_rows(rows_of(self.RUSSIAN))
+        app.wait_status(ENCODING_PART, "Cyrillic (Windows-1251)")
+        app.wait_title("ru.srt - Cuemill")
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(self.RUSSIAN, bom=False).decode("utf-8").encode("cp1251"))
+        self.assertEqual(app.quit(), 0)
+
+    def test_a_utf16_file_opens(self):
+        subs = [(1000, 2000, "Καλημέρα 😀"), (3000, 4000, "中文 and English")]
+        for encoding, mark, name in (("utf-16-le", b"\xff\xfe", "Unicode (UTF-16 little endian)"),
+                                     ("utf-16-be", b"\xfe\xff", "Unicode (UTF-16 big endian)")):
+            path = self.write_encoded(encoding + ".srt", subs, encoding, mark)
+            app = self.launch(path)
+            app.wait_rows(rows_of(subs))
+            app.wait_status(ENCODING_PART, name)
+            self.assertEqual(app.quit(), 0)
+
+    def test_a_file_changed_by_another_program_is_not_overwritten_without_asking(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
+        path = self.write_srt("shared.srt", subs)
+        app = self.launch(path)
+        left = self.modified(app, "shared.srt", subs)
+        theirs = srt_bytes([(1000, 2000, "Written by another program")])
+        with open(path, "wb") as f:
+            f.write(theirs)
+        app.key("ctrl+s")
+        box = app.answer("File changed", "No")
+        self.assertEqual(box.text, CHANGED_OUTSIDE)
+        self.assertEqual(box.buttons, ["Yes", "No"])
+        app.wait_title("shared.srt * - Cuemill")
+        app.wait_rows(rows_of(left))
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), theirs)
+        # Yes writes over it; the next save asks nothing.
+        app.key("ctrl+s")
+        app.answer("File changed", "Yes")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(left))
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        self.assertEqual(app.quit(), 0)
+
+    def test_getting_the_focus_back_offers_to_reopen_a_changed_file(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
+        path = self.write_srt("watched.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        theirs = [(1000, 2000, "Changed outside"), (5000, 6000, "Three")]
+        with open(path, "wb") as f:
+            f.write(srt_bytes(theirs))
+        # No: kept as it is, and not asked again for the same change.
+        self.session.post(app.main, WM_ACTIVATEAPP, 1)
+        box = app.answer("File changed", "No")
+        self.assertEqual(box.text, '"%s"\n\nThe file was changed by another program. Reopen it?'
+                         % self.session.winpath(path))
+        self.session.post(app.main, WM_ACTIVATEAPP, 1)
+        app.wait_rows(rows_of(subs))
+        self.assertEqual(app.no_dialogs(), [])
+        with open(path, "wb") as f:
+            f.write(srt_bytes(theirs + [(7000, 8000, "Four")]))
+        self.session.post(app.main, WM_ACTIVATEAPP, 1)
+        app.answer("File changed", "Yes")
+        app.wait_rows(rows_of(theirs + [(7000, 8000, "Four")]))
+        app.wait_title("watched.srt - Cuemill")
+        self.assertEqual(app.quit(), 0)
+
     def test_a_file_gone_behind_the_program_still_counts_as_modified(self):
         subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
         path = self.write_srt("gone.srt", subs)
@@ -628,7 +738,8 @@ class Cuemill_Test(unittest.TestCase):
             app.answer("Save sub", "Yes")
             app.answer("Saving failed", "OK", timeout=30)
             app.wait_title("film.srt * - Cuemill")
-            self.assertEqual(len(app.rows()), len(subs) - 1)
+            # The count alone: reading 2,000 rows through the probe can outlast its answer time.
+            self.assertEqual(self.session.send(app.list, LVM_GETITEMCOUNT), len(subs) - 1)
             self.assertTrue(self.session.alive(app.pid))
             time.sleep(1)
             self.assertEqual(app.no_dialogs(), [])
@@ -882,6 +993,129 @@ class Cuemill_Test(unittest.TestCase):
         self.wait_copy(local, subs[2:])
         e2e.wait_for(balloon("written again"), 20, "the notice that copies are written again")
         self.assertEqual(app.no_dialogs(), [])
+
+    # -- re-timing ---------------------------------------------------------------------------
+
+    def shift(self, app, amount, choice=None, refused=None):
+        """Shift times with this amount and choice of subs; returns the refusal's text, if any."""
+        s = self.session
+        app.key("ctrl+shift+a")
+        dlg = app.box("Shift times")
+        s.set_text(s.child(dlg.hwnd, id=1101).hwnd, amount)
+        if choice:
+            s.click_button(dlg.hwnd, choice)
+        s.click_button(dlg.hwnd, "OK")
+        if refused is None:
+            e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+            return None
+        box = e2e.wait_for(lambda: [b for b in s.boxes(app.pid) if b.title == refused and b.hwnd != dlg.hwnd],
+                           10, "the refusal")[0]
+        s.click_button(box.hwnd, "OK")
+        e2e.wait_for(lambda: len(app.no_dialogs()) == 1, 10, "the refusal to close")
+        s.click_button(dlg.hwnd, "Cancel")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        return box.text
+
+    def test_shift_times_of_all_selected_and_later_subs_and_the_frame_rate(self):
+        subs = [(10000, 11000, "One"), (20000, 21000, "Two"), (30000, 31000, "Three"), (40000, 41000, "Four")]
+        path = self.write_srt("late.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+
+        def moved(rows, ms):
+            return [(a + ms, b + ms, t) if k in rows else (a, b, t) for k, (a, b, t) in enumerate(subs)]
+
+        self.shift(app, "-2.5")  # all subs, the default
+        every = moved(range(4), -2500)
+        app.wait_rows(rows_of(every))
+        app.wait_title("late.srt * - Cuemill")
+        self.undo_and_redo(app, subs, every)
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.select_row(1)
+        self.shift(app, "-0:00:02.500", "Selected subs")
+        self.undo_and_redo(app, subs, moved([1], -2500), selected=[1])
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.select_row(2)
+        self.shift(app, "-2.500", "Selected and later subs")
+        later = moved([2, 3], -2500)
+        self.undo_and_redo(app, subs, later, selected=[2])  # the selection stays as it was
+        # A shift that would start a sub before 0:00:00.000 changes nothing; neither does nonsense.
+        text = self.shift(app, "-0:00:35", "All subs", refused="Shift times")
+        self.assertEqual(text, "This would move 3 subs before 0:00:00.000 or past 99:59:59.999, which a subtitle "
+                               "file cannot hold.\nNothing was changed.")
+        self.assertEqual(self.shift(app, "soon", refused="Invalid amount"),
+                         "The amount must be a time such as 2.5, -1.200 or +0:01:02.345 (at most 99:59:59.999).")
+        app.wait_rows(rows_of(later))
+
+        # A file made at 25 frames a second, for a video at 23.976: every time times 25025/24000.
+        s = self.session
+        s.command(app.main, 40032)
+        dlg = app.box("Change frame rate")
+        self.assertEqual(s.text(s.child(dlg.hwnd, id=1111).hwnd), "25")
+        self.assertEqual(s.text(s.child(dlg.hwnd, id=1112).hwnd), "23.976")
+        s.click_button(dlg.hwnd, "OK")
+        slower = [((a * 25025 + 12000) // 24000, (b * 25025 + 12000) // 24000, t) for a, b, t in later]
+        app.wait_rows(rows_of(slower))
+        self.assertEqual(slower[0][:2], (10427, 11470))
+        self.undo_and_redo(app, later, slower)
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(slower))
+
+    def test_sync_points_set_at_the_video_and_applied(self):
+        subs = [(10000, 11000, "One"), (20000, 21000, "Two"), (30000, 31000, "Three"), (40000, 41000, "Four")]
+        path = self.write_srt("drift.srt", subs)
+        make_video(os.path.join(self.work, "drift.avi"), 50)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_rows(rows_of(subs))
+        app.wait_status(3, "0:00:50")
+        s = self.session
+        app.key("ctrl+shift+a")  # any dialog pauses the video, so that a row click locates its sub
+        s.click_button(app.box("Shift times").hwnd, "Cancel")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        width = app.rect(app.timeline)[2] - app.rect(app.timeline)[0]
+        points = []
+        for row, dx in ((1, 60), (3, -40)):
+            # The row's sub centres the timeline on its start; a click on the ruler beside it seeks.
+            app.select_row(row)
+            app.click_in(app.timeline, width // 2 + dx, 10)
+            app.key("ctrl+shift+a")
+            dlg = app.box("Shift times")
+            s.click_button(dlg.hwnd, "From video")
+            amount = e2e.wait_for(lambda: s.text(s.child(dlg.hwnd, id=1101).hwnd) != "0.000" and
+                                  s.text(s.child(dlg.hwnd, id=1101).hwnd), 10, "the amount from the video")
+            s.click_button(dlg.hwnd, "Cancel")
+            e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+            sign = -1 if amount.startswith("-") else 1
+            ms = sign * clock_ms(amount.lstrip("-"))
+            self.assertGreater(sign * dx, 0, "the playhead is where the click was")
+            points.append((subs[row][0], subs[row][0] + ms))
+            app.key("ctrl+shift+p")
+        # Both marks show on the timeline in their own green.
+        left, top, right, bottom = app.rect(app.timeline)
+        e2e.wait_for(lambda: s.screenshot().count(left, top, right, bottom, match=lambda p: p == (0, 140, 60)) > 40,
+                     10, "the sync marks")
+
+        s.command(app.main, 40030)
+        (f1, t1), (f2, t2) = points
+
+        def mapped(t):
+            x = (t - f1) * (t2 - t1)
+            q = (abs(x) + (f2 - f1) // 2) // (f2 - f1)
+            return t1 + (q if x >= 0 else -q)
+        synced = [(mapped(a), mapped(b), t) for a, b, t in subs]
+        app.wait_rows(rows_of(synced))
+        self.assertEqual(synced[1][0], t1)
+        self.assertEqual(synced[3][0], t2)
+        self.undo_and_redo(app, subs, synced)
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(synced))
 
     # -- video -----------------------------------------------------------------------------
 
