@@ -77,6 +77,7 @@ LRESULT Timeline_Control::on_mouse_move(params& p) {
             std::abs(y - drag.press_y) < GetSystemMetrics(SM_CYDRAG))
             return 0;
         begin_drag();
+        if (drag.mode != Mouse_Mode::dragging) return 0;
     }
     drag_to(x);
     return 0;
@@ -93,6 +94,10 @@ void Timeline_Control::begin_drag() {
         return;
     }
     const std::size_t i = drag.hit.index;
+    if (i >= subs.size()) {  // the document changed under the button
+        cancel_drag();
+        return;
+    }
     if (list_view.hwnd) {
         drag.selection = list_view.selected_indices();
         drag.focused = static_cast<int>(list_view.send_direct(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
