@@ -62,6 +62,10 @@ Main_Window::Main_Window()
         repaint_timeline();
         return LRESULT{0};
     });
+    on_message(start_message, [this](params&) {
+        on_start();
+        return LRESULT{0};
+    });
     on_message(recovery_notice_message, [this](params& p) {
         on_recovery_notice(p.wParam != 0);
         return LRESULT{0};
@@ -213,10 +217,18 @@ LRESULT Main_Window::on_init_dialog() {
     // The resource's caption is only the program's name; an empty document is untitled.
     set_document_title(u"");
     SetFocus(list.hwnd);
-    Flow flow(*this);
-    start_recovery(values.autosave_seconds);
-    handle_command_line();
+    // What the start brings (recovered work, the command line's file and their questions)
+    // comes once the window is on the screen, so that every box has it for owner.
+    autosave_seconds = values.autosave_seconds;
+    PostMessageW(hwnd, start_message, 0, 0);
     return 1;
+}
+
+void Main_Window::on_start() {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Flow flow(*this);
+    start_recovery(autosave_seconds);
+    handle_command_line();
 }
 
 bool Main_Window::load_settings() {

@@ -73,6 +73,8 @@ inline constexpr UINT_PTR recovery_timer_id = IDT_RECOVERY_COPY;
 inline constexpr UINT repaint_timeline_message = WM_APP + 1;
 /// From the recovery writer's thread: wParam 1 when writing copies fails, 0 when it works again.
 inline constexpr UINT recovery_notice_message = WM_APP + 2;
+/// Posted at the end of WM_INITDIALOG: what the start brings, once the window shows.
+inline constexpr UINT start_message = WM_APP + 4;
 /// Posted when the program gets the focus back: the document's file may have changed.
 inline constexpr UINT file_check_message = WM_APP + 3;
 /// The status bar's part that names the encoding the document was read in.
@@ -164,6 +166,7 @@ public:
 private:
     // Start-up and shutdown.
     LRESULT on_init_dialog();
+    void on_start();
     LRESULT on_close();
     LRESULT on_size(params& p);
     bool load_settings();
@@ -321,6 +324,7 @@ private:
     bool close_deferred = false;
     std::unique_ptr<Recovery_Writer> recovery;  ///< from the settings load on
     std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
+    std::uint32_t autosave_seconds = 0;         ///< from the settings, until the start
     bool recovery_timer_armed = false;
     notice_balloon notice;
     /// The video that refused a speed has been told so: it is not said again for it.

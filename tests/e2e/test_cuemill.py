@@ -340,6 +340,21 @@ class Cuemill_Test(unittest.TestCase):
         self.assertEqual(app.no_dialogs(), [])
         self.assertEqual(app.quit(), 0)
 
+    def test_the_window_shows_before_the_command_lines_questions(self):
+        path = self.write_srt("film.srt", [(1000, 2000, "One")])
+        make_video(os.path.join(self.work, "film.avi"), 2)
+        app = self.launch(path)
+        box = app.box("Load video")
+        main = self.session.window(app.main)
+        owner = next(w.owner for w in self.session.windows(app.pid) if w.hwnd == box.hwnd)
+        self.assertEqual(owner, app.main, "the question belongs to the main window")
+        self.assertTrue(main.visible, "the main window shows behind the question")
+        left, top, right, bottom = app.rect(app.list)
+        painted = self.session.screenshot().count(left, top, right, bottom, match=lambda p: p == (255, 255, 255))
+        self.assertGreater(painted, (right - left) * (bottom - top) // 3, "the list is painted, white")
+        self.session.click_button(box.hwnd, "No")
+        app.wait_title("film.srt - Cuemill")
+
     def test_refuses_a_command_line_argument_that_is_not_srt(self):
         notes = os.path.join(self.work, "notes.txt")
         with open(notes, "w") as f:
