@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include <dshow.h>
 #include <shellapi.h>
 
@@ -30,6 +32,7 @@ Main_Window::Main_Window()
     on_message(WM_INITDIALOG, [this](params&) { return on_init_dialog(); });
     on_message(WM_CLOSE, [this](params&) { return on_close(); });
     on_message(WM_SIZE, [this](params& p) { return on_size(p); });
+    on_message(WM_DPICHANGED, [this](params& p) { return on_dpi_changed(p); });
     on_message(WM_DROPFILES, [this](params& p) {
         Flow flow(*this);
         return on_drop_files(p);
@@ -185,14 +188,16 @@ LRESULT Main_Window::on_init_dialog() {
     list.assign(hwnd, main_list_id);
     SendMessageW(list.hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     list.set_context_menu(context_menu_id);
-    list.add_column(u"#", 36);
-    list.add_column(u"Start", 74);
-    list.add_column(u"End", 74);
-    list.add_column(u"Length", 50);
+    fit_template_to_work_area();
+    const Main_Window_Metrics metrics = main_window_metrics(window_dpi(hwnd));
+    list.add_column(u"#", metrics.number_column);
+    list.add_column(u"Start", metrics.time_column);
+    list.add_column(u"End", metrics.time_column);
+    list.add_column(u"Length", metrics.length_column);
     list.add_column(u"Text", 1);
     fit_text_column();
 
-    layout_panes();
+    layout_panes(metrics);
     Startup_Settings values;
     read_startup_settings(settings, values);  // checked by load_settings
     video.seek_step = values.seek_step;
@@ -205,11 +210,22 @@ LRESULT Main_Window::on_init_dialog() {
         .add(list.hwnd, layout_resizer::move, layout_resizer::stretch)
         .add(timeline.hwnd, layout_resizer::stretch, layout_resizer::move);
 
+    // Stored or grown by the DPI, the window never starts larger than the screen's work area.
+    RECT placed{};
+    GetWindowRect(hwnd, &placed);
     if (values.left != 0 && values.top != 0 && values.width != 0 && values.height != 0)
-        SetWindowPos(hwnd, nullptr, values.left, values.top, values.width, values.height, SWP_NOZORDER);
+        placed = {values.left, values.top, values.left + values.width, values.top + values.height};
+    placed = fit_work_area(placed);
+    SetWindowPos(hwnd, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+                 SWP_NOZORDER);
 
     srt_icon.load();
-    status.create(hwnd).add_stretch_part().add_fixed_part(200).add_fixed_part(110).add_fixed_part(70).add_fixed_part(220);
+    status.create(hwnd)
+        .add_stretch_part()
+        .add_fixed_part(static_cast<std::uint32_t>(metrics.saved_part))
+        .add_fixed_part(static_cast<std::uint32_t>(metrics.count_part))
+        .add_fixed_part(static_cast<std::uint32_t>(metrics.length_part))
+        .add_fixed_part(static_cast<std::uint32_t>(metrics.encoding_part));
     add_encoding_menu();
     set_status(1, u"Saved: never");
     set_status(2, u"0/0 subs");
@@ -256,24 +272,79 @@ bool Main_Window::load_settings() {
     return true;
 }
 
-void Main_Window::layout_panes() {
+void Main_Window::layout_panes(const Main_Window_Metrics& m) {
     RECT client{}, list_rect{};
     GetClientRect(hwnd, &client);
     GetWindowRect(list.hwnd, &list_rect);
     const int list_width = list_rect.right - list_rect.left;
     const int list_height = list_rect.bottom - list_rect.top;
-    video.x = 3;
-    video.y = 3;
-    video.width = client.right - list_width - 12;
+    video.x = m.edge;
+    video.y = m.edge;
+    video.width = client.right - list_width - m.video_right;
     video.height = list_height;
     video.child_id = video_control_id;
     video.create(hwnd);
-    timeline.x = 3;
-    timeline.y = list_height + 8;
-    timeline.width = client.right - 7;
-    timeline.height = client.bottom - list_height - 32;
+    timeline.x = m.edge;
+    timeline.y = list_height + m.timeline_gap;
+    timeline.width = client.right - m.timeline_right;
+    timeline.height = client.bottom - list_height - m.timeline_below;
     timeline.child_id = timeline_control_id;
     timeline.create(hwnd);
+}
+
+void Main_Window::fit_template_to_work_area() {
+    // The template grows with the DPI's font; on a small screen it is cut to the work area
+    // before the panes are laid out, and the list keeps its share of the window.
+    // (Some systems cut the window to the screen when it is made, keeping the controls where
+    // the template put them.)
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    const RECT fitted = fit_work_area(window);
+    if (!EqualRect(&fitted, &window))
+        SetWindowPos(hwnd, nullptr, fitted.left, fitted.top, fitted.right - fitted.left, fitted.bottom - fitted.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE designed = dialog_template_size(hwnd, main_dialog_resource);
+    RECT after{}, list_rect{};
+    GetClientRect(hwnd, &after);
+    if (designed.cx <= 0 || designed.cy <= 0 || (after.right >= designed.cx && after.bottom >= designed.cy)) return;
+    const RECT before{0, 0, designed.cx, designed.cy};
+    GetWindowRect(list.hwnd, &list_rect);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&list_rect), 2);
+    const auto x = [&](LONG v) { return static_cast<int>(static_cast<long long>(v) * after.right / before.right); };
+    const auto y = [&](LONG v) { return static_cast<int>(static_cast<long long>(v) * after.bottom / before.bottom); };
+    MoveWindow(list.hwnd, x(list_rect.left), y(list_rect.top), x(list_rect.right) - x(list_rect.left),
+               y(list_rect.bottom) - y(list_rect.top), FALSE);
+}
+
+RECT Main_Window::fit_work_area(RECT r) const {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &monitor)) return r;
+    const RECT& work = monitor.rcWork;
+    const LONG width = std::min(r.right - r.left, work.right - work.left);
+    const LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
+    const LONG left = std::clamp(r.left, work.left, work.right - width);
+    const LONG top = std::clamp(r.top, work.top, work.bottom - height);
+    return {left, top, left + width, top + height};
+}
+
+LRESULT Main_Window::on_dpi_changed(params& p) {
+    // The window takes the rectangle the system suggests for the new DPI, then every size the
+    // program sets follows.
+    const RECT placed = fit_work_area(*reinterpret_cast<const RECT*>(p.lParam));
+    SetWindowPos(hwnd, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const unsigned dpi = HIWORD(p.wParam);
+    const Main_Window_Metrics m = main_window_metrics(dpi);
+    const int widths[] = {m.number_column, m.time_column, m.time_column, m.length_column};
+    for (int column = 0; column < 4; ++column) list.send_direct(LVM_SETCOLUMNWIDTH, column, widths[column]);
+    fit_text_column();
+    status.set_fixed_widths({static_cast<std::uint32_t>(m.saved_part), static_cast<std::uint32_t>(m.count_part),
+                             static_cast<std::uint32_t>(m.length_part), static_cast<std::uint32_t>(m.encoding_part)});
+    video.clock.fit_dpi(dpi);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    repaint_timeline();
+    return 0;  // the dialog manager's own handling scales the controls from the template
 }
 
 void Main_Window::fit_text_column() { list.fill_column(4); }

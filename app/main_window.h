@@ -14,6 +14,7 @@
 #include "core/sub_list.h"
 #include "core/time_map.h"
 #include "gui/dialogs.h"
+#include "gui/layout_metrics.h"
 #include "gui/msg_table.h"
 #include "gui/native_controls.h"
 #include "gui/recent_menu.h"
@@ -170,7 +171,11 @@ private:
     LRESULT on_close();
     LRESULT on_size(params& p);
     bool load_settings();
-    void layout_panes();
+    void layout_panes(const Main_Window_Metrics& m);
+    void fit_template_to_work_area();
+    /// The rectangle moved and cut to lie within its monitor's work area.
+    RECT fit_work_area(RECT r) const;
+    LRESULT on_dpi_changed(params& p);
     void fit_text_column();
     void handle_command_line();
     void write_settings();

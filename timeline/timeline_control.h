@@ -12,6 +12,7 @@
 #include "core/history.h"
 #include "core/sub_list.h"
 #include "gui/control_window.h"
+#include "gui/layout_metrics.h"
 #include "gui/msg_table.h"
 #include "gui/native_controls.h"
 #include "timeline/timeline_drag.h"
@@ -102,7 +103,9 @@ private:
     LRESULT on_hscroll(params& p);
     LRESULT on_wheel(params& p);
     void apply_view(std::int32_t start, std::uint32_t span, std::int32_t end, bool redraw);
-    void paint_sync_marks(HDC dc, int width, int height, float scale);
+    void paint_sync_marks(HDC dc, int width, int height, float scale, const Timeline_Metrics& m);
+    /// The sizes at the window's DPI.
+    Timeline_Metrics metrics() const;
     void notify_parent_scroll(WORD code);
     int client_width() const;
 

@@ -33,11 +33,11 @@ std::uint64_t land(std::int64_t raw, const Snap_Rules& rules, const Sub_List& su
 
 }  // namespace
 
-Drag_Zone drag_zone(int x, int x1, int x2) {
+Drag_Zone drag_zone(int x, int x1, int x2, int grip) {
     if (x2 < x1) x2 = x1;
-    if (x < x1 - edge_grip || x > x2 + edge_grip) return Drag_Zone::none;
+    if (x < x1 - grip || x > x2 + grip) return Drag_Zone::none;
     // Inside a narrow block the edges take a third each, so its body can still be grabbed.
-    const int inner = std::min(edge_grip, std::max(0, (x2 - x1 - 1) / 3));
+    const int inner = std::min(grip, std::max(0, (x2 - x1 - 1) / 3));
     const bool near_start = x <= x1 + inner, near_end = x >= x2 - inner;
     if (near_start && near_end) return x - x1 <= x2 - x ? Drag_Zone::start_edge : Drag_Zone::end_edge;
     if (near_start) return Drag_Zone::start_edge;
@@ -45,7 +45,7 @@ Drag_Zone drag_zone(int x, int x1, int x2) {
     return Drag_Zone::body;
 }
 
-Drag_Hit find_drag_hit(const Sub_List& subs, int x, int client_width, const Timeline_View& view) {
+Drag_Hit find_drag_hit(const Sub_List& subs, int x, int client_width, const Timeline_View& view, int grip) {
     Drag_Hit outside;
     const float scale = view_scale(client_width, view.view_span);
     if (subs.empty() || scale <= 0.0f) return outside;
@@ -53,7 +53,7 @@ Drag_Hit find_drag_hit(const Sub_List& subs, int x, int client_width, const Time
         if (starts_past_view(subs[i], view)) break;
         const std::int32_t x1 = time_to_x(subs[i].start, view.view_start, scale);
         const std::int32_t x2 = time_to_x(subs[i].end, view.view_start, scale);
-        const Drag_Zone zone = drag_zone(x, x1, x2);
+        const Drag_Zone zone = drag_zone(x, x1, x2, grip);
         if (zone == Drag_Zone::none) continue;
         if (x1 <= x && x <= x2) return {i, zone};
         if (outside.zone == Drag_Zone::none) outside = {i, zone};
@@ -145,7 +145,7 @@ std::int64_t pointer_moved_ms(int press_x, int x, int client_width, std::uint32_
     return std::llround(static_cast<double>(x - press_x) * view_span / client_width);
 }
 
-std::uint64_t snap_reach_ms(int client_width, std::uint32_t view_span) {
+std::uint64_t snap_reach_ms(int client_width, std::uint32_t view_span, int pixels) {
     if (client_width <= 0) return 1;
-    return std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::llround(double{snap_pixels} * view_span / client_width)));
+    return std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::llround(double{static_cast<double>(pixels)} * view_span / client_width)));
 }

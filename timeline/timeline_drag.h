@@ -13,14 +13,15 @@
 
 enum class Drag_Zone { none, start_edge, end_edge, body };
 
-/// Pixels on either side of an edge that grab it (inside a narrow block, a third of its width).
+/// Pixels on either side of an edge that grab it (inside a narrow block, a third of its width),
+/// at 96 DPI.
 inline constexpr int edge_grip = 4;
-/// Pixels within which a dragged edge is drawn to the playhead or a neighbour's edge.
+/// Pixels within which a dragged edge is drawn to the playhead or a neighbour's edge, at 96 DPI.
 inline constexpr int snap_pixels = 5;
 
 /// The part of the block from x1 to x2 (client pixels) that x is over: an edge within
-/// `edge_grip` px of it, inside or out, the body between; none past the grips.
-Drag_Zone drag_zone(int x, int x1, int x2);
+/// `grip` px of it, inside or out, the body between; none past the grips.
+Drag_Zone drag_zone(int x, int x1, int x2, int grip = edge_grip);
 
 struct Drag_Hit {
     std::size_t index = no_position;
@@ -30,7 +31,8 @@ struct Drag_Hit {
 /// The block a press at x grabs: the lowest-numbered block that x is inside (as a click hits
 /// it), else the first whose edge grip reaches x from outside. Only the subs a paint visits
 /// are looked at.
-Drag_Hit find_drag_hit(const Sub_List& subs, int x, int client_width, const Timeline_View& view);
+Drag_Hit find_drag_hit(const Sub_List& subs, int x, int client_width, const Timeline_View& view,
+                       int grip = edge_grip);
 
 /// What draws a dragged edge.
 struct Snap_Rules {
@@ -78,8 +80,8 @@ Drag_Times drag_times(const Drag_Origin& origin, std::int64_t moved, const Snap_
 
 /// Milliseconds the pointer moved from press_x to x at the view's scale (rounded).
 std::int64_t pointer_moved_ms(int press_x, int x, int client_width, std::uint32_t view_span);
-/// The reach of `snap_pixels` at the view's scale, in ms (at least 1).
-std::uint64_t snap_reach_ms(int client_width, std::uint32_t view_span);
+/// The reach of `pixels` at the view's scale, in ms (at least 1).
+std::uint64_t snap_reach_ms(int client_width, std::uint32_t view_span, int pixels = snap_pixels);
 
 /// Gives the subs of `set` (their places now; entry k was `before[k]` when the drag began)
 /// their times for `times` of the drag of `set[grabbed]`: an edge drag changes that sub only,

@@ -53,7 +53,7 @@ Drag_Times Timeline_Control::new_span() const {
 
 bool Timeline_Control::press(int x, int y, WPARAM keys) {
     if (!in_band(y)) return false;
-    const Drag_Hit hit = find_drag_hit(subs, x, client_width(), view());
+    const Drag_Hit hit = find_drag_hit(subs, x, client_width(), view(), metrics().edge_grip);
     if (hit.zone == Drag_Zone::none && !(keys & MK_CONTROL)) return false;
     drag = Drag_State{};
     drag.mode = Mouse_Mode::pressed;
@@ -129,7 +129,7 @@ void Timeline_Control::begin_drag() {
 void Timeline_Control::drag_to(int x) {
     const int width = client_width();
     if (key_down(VK_MENU)) drag.alt_seen = true;
-    const Snap_Rules rules{!key_down(VK_MENU), effective_snap(snap), snap_reach_ms(width, view_span), playhead};
+    const Snap_Rules rules{!key_down(VK_MENU), effective_snap(snap), snap_reach_ms(width, view_span, metrics().snap_reach), playhead};
     const Drag_Times times =
         drag_times(drag.origin, pointer_moved_ms(drag.press_x, x, width, view_span), rules, subs, drag.set);
     if (drag.origin.kind == Drag_Kind::create) {
@@ -216,7 +216,7 @@ LRESULT Timeline_Control::on_set_cursor(params& p) {
     POINT at{};
     GetCursorPos(&at);
     ScreenToClient(hwnd, &at);
-    const Drag_Zone zone = in_band(at.y) ? find_drag_hit(subs, at.x, client_width(), view()).zone : Drag_Zone::none;
+    const Drag_Zone zone = in_band(at.y) ? find_drag_hit(subs, at.x, client_width(), view(), metrics().edge_grip).zone : Drag_Zone::none;
     SetCursor(LoadCursorW(nullptr, cursor_of(zone)));
     return TRUE;
 }

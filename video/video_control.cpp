@@ -4,6 +4,7 @@
 #include <dshow.h>
 
 #include "core/sub_item.h"
+#include "gui/dialogs.h"
 #include "gui/native_controls.h"
 #include "gui/win_str.h"
 #include "video/video_layout.h"
@@ -18,8 +19,6 @@ constexpr UINT_PTR text_id = 6662;
 constexpr COLORREF clock_text_colour = RGB(252, 252, 242);
 constexpr COLORREF sub_text_colour = RGB(255, 255, 226);
 constexpr COLORREF speed_text_colour = RGB(255, 200, 60);
-constexpr int clock_width = 80;
-constexpr int clock_height = 18;
 
 HFONT make_font(const wchar_t* face, int height, int weight, bool italic) {
     return CreateFontW(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, face);
@@ -36,8 +35,8 @@ Video_Clock::Video_Clock() {
     class_name = u"CTL_VIDEO_CLOCK";
     window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     style &= ~WS_VISIBLE;
-    width = clock_width;
-    height = clock_height;
+    width = metrics.width;
+    height = metrics.height;
     child_id = clock_id;
     on_message(WM_CREATE, [this](params&) { return on_create(); });
     on_message(WM_ERASEBKGND, [](params&) -> LRESULT { return 0; });
@@ -50,11 +49,17 @@ Video_Clock::~Video_Clock() {
 }
 
 LRESULT Video_Clock::on_create() {
-    if (font)
-        DeleteObject(font);
-    font = make_font(L"Arial Black", -12, 0, false);
+    fit_dpi(window_dpi(hwnd));
     SetWindowTextW(hwnd, as_wcstr(format_clock_time(ms_to_timecode(time_ms))));
     return 0;
+}
+
+void Video_Clock::fit_dpi(unsigned dpi) {
+    metrics = clock_metrics(dpi);
+    if (font)
+        DeleteObject(font);
+    font = make_font(L"Arial Black", metrics.font_height, 0, false);
+    show_speed(speed);
 }
 
 void Video_Clock::show(std::uint64_t ms) {
@@ -69,7 +74,7 @@ void Video_Clock::show_speed(std::uint32_t percent) {
     speed = percent;
     if (!hwnd)
         return;
-    int width = clock_width;
+    int width = metrics.width;
     if (percent != 100) {
         HDC dc = GetDC(hwnd);
         HGDIOBJ old_font = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
@@ -78,9 +83,9 @@ void Video_Clock::show_speed(std::uint32_t percent) {
         GetTextExtentPoint32W(dc, as_wcstr(label), static_cast<int>(label.size()), &extent);
         SelectObject(dc, old_font);
         ReleaseDC(hwnd, dc);
-        width += extent.cx + 4;
+        width += extent.cx + scale_px(4, window_dpi(hwnd));
     }
-    SetWindowPos(hwnd, nullptr, 0, 0, width, clock_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, 0, 0, width, metrics.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -89,11 +94,11 @@ void Video_Clock::draw(HDC dc) const {
     HGDIOBJ old_font = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
     SetBkColor(dc, RGB(0, 0, 0));
     SetTextColor(dc, clock_text_colour);
-    TextOutW(dc, 2, 1, as_wcstr(text), static_cast<int>(text.size()));
+    TextOutW(dc, metrics.text_x, metrics.text_y, as_wcstr(text), static_cast<int>(text.size()));
     if (speed != 100) {
         const std::u16string label = speed_label(speed);
         SetTextColor(dc, speed_text_colour);
-        TextOutW(dc, clock_width, 1, as_wcstr(label), static_cast<int>(label.size()));
+        TextOutW(dc, metrics.width, metrics.text_y, as_wcstr(label), static_cast<int>(label.size()));
     }
     SelectObject(dc, old_font);
 }

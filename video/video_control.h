@@ -9,6 +9,7 @@
 
 #include "core/sub_list.h"
 #include "gui/control_window.h"
+#include "gui/layout_metrics.h"
 #include "video/dx_player.h"
 #include "video/video_picture.h"
 
@@ -26,10 +27,13 @@ public:
     void show_speed(std::uint32_t percent);
     /// Draws the time into `dc` (the back buffer of a paint).
     void draw(HDC dc) const;
+    /// Sizes the box and makes the font for `dpi` (at WM_CREATE, and when the DPI changes).
+    void fit_dpi(unsigned dpi);
 
     std::uint64_t time_ms = 0;
     std::uint32_t speed = 100;
-    HFONT font = nullptr;  // "Arial Black", height -12; made at WM_CREATE
+    HFONT font = nullptr;  // "Arial Black", height -12 at 96 DPI
+    Clock_Metrics metrics = clock_metrics(96);
 
 private:
     LRESULT on_create();

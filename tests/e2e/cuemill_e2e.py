@@ -334,6 +334,10 @@ class Session:
     def status(self, bar_hwnd):
         return [f[2] for f in self.ask("status\t%d" % bar_hwnd) if f[0] == "part"]
 
+    def status_edges(self, bar_hwnd):
+        """The right edge of each part of a status bar, in its client pixels."""
+        return [int(f[2]) for f in self.ask("status\t%d" % bar_hwnd) if f[0] == "edge"]
+
     def focus(self, pid):
         f = self.ask("focus\t%d" % pid)[0]
         return {"active": int(f[0]), "focus": int(f[1]), "foreground": int(f[2]), "focus_id": int(f[3]),

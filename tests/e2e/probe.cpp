@@ -238,6 +238,9 @@ void cmd_status(HWND bar) {
     LRESULT parts = 0;
     if (!query(bar, SB_GETPARTS, 64, reinterpret_cast<LPARAM>(buf.at(0)), &parts)) return fail("SB_GETPARTS");
     line(std::string("parts\t") + snum(parts));
+    int edges[64] = {};
+    if (parts > 0 && parts <= 64 && buf.read(0, edges, sizeof(int) * size_t(parts)))
+        for (int i = 0; i < int(parts); ++i) line(std::string("edge\t") + num(unsigned(i)) + "\t" + snum(edges[i]));
     for (int i = 0; i < int(parts); ++i) {
         LRESULT info = 0;
         if (!query(bar, SB_GETTEXTLENGTHW, WPARAM(i), 0, &info)) return fail("SB_GETTEXTLENGTHW");

@@ -355,6 +355,38 @@ class Cuemill_Test(unittest.TestCase):
         self.session.click_button(box.hwnd, "No")
         app.wait_title("film.srt - Cuemill")
 
+    def sizes_at_dpi(self, dpi):
+        """The list's column widths, the status bar's fixed parts and the ruler's height (the
+        first row of a block's outline) of a Cuemill started at this DPI."""
+        s = self.session
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                        "/d", str(dpi), "/f"], env=s.env, check=True, capture_output=True)
+        path = self.write_srt("dpi%d.srt" % dpi, [(500, 3000, "One"), (4000, 6000, "Two")])
+        app = self.launch(path)
+        app.wait_rows(rows_of([(500, 3000, "One"), (4000, 6000, "Two")]))
+        columns = [s.send(app.list, 0x101D, c) for c in range(4)]  # LVM_GETCOLUMNWIDTH
+        edges = s.status_edges(app.bar)
+        parts = [b - a for a, b in zip(edges, edges[1:])]
+        left, top, right, bottom = s.client_rect(app.timeline)
+
+        def ruler():
+            img = s.screenshot()
+            for y in range(top, bottom):
+                if img.count(left, y, right, y + 1, match=lambda p: p == (93, 124, 177)) > 10:
+                    return y - top
+            return None
+        height = e2e.wait_for(ruler, 10, "the blocks on the timeline")
+        self.assertEqual(app.quit(), 0)
+        return columns, parts, height
+
+    def test_sizes_follow_the_screens_dpi(self):
+        self.addCleanup(subprocess.run, ["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                                         "/t", "REG_DWORD", "/d", "96", "/f"], env=self.session.env,
+                        capture_output=True)
+        normal = self.sizes_at_dpi(96)
+        self.assertEqual(normal, ([36, 74, 74, 50], [200, 110, 70, 220], 30))
+        self.assertEqual(self.sizes_at_dpi(144), ([54, 111, 111, 75], [300, 165, 105, 330], 45))
+
     def test_refuses_a_command_line_argument_that_is_not_srt(self):
         notes = os.path.join(self.work, "notes.txt")
         with open(notes, "w") as f:
