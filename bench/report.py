@@ -30,7 +30,8 @@ def main():
 
     names = ["BM_read_floor", "BM_read_srt_file", "BM_read_srt_file_lf", "BM_read_srt_file_1252",
              "BM_write_floor", "BM_write_srt", "BM_write_srt_text_only", "BM_find_overlaps",
-             "BM_find_at", "BM_lower_bound_start", "BM_count_from"]
+             "BM_find_at", "BM_lower_bound_start", "BM_count_from", "BM_replace_all_step",
+             "BM_replace_all_step_expression"]
     print()
     print("| Benchmark | 10k subs | 100k subs |")
     print("|---|---|---|")

@@ -36,6 +36,7 @@ struct Regex_Match {
 
 enum class Regex_Result { no_match, match, gave_up };
 
+/// One search at a time: a search keeps its working memory in the object.
 class Text_Regex {
 public:
     /// Steps one search may take before it gives up; a few milliseconds of work.
@@ -70,6 +71,13 @@ private:
         bool negated = false;
     };
 
+    /// A choice to go back to, or a value to restore when going back past it.
+    struct Frame {
+        enum Kind : std::uint8_t { choice, restore_bound, restore_register };
+        Kind kind;
+        std::uint32_t index;
+        std::size_t value;
+    };
     struct Machine;
     bool run(Machine& machine, std::uint32_t pc, std::size_t& pos) const;
     bool in_class(const Char_Class& set, char32_t c) const;
@@ -83,4 +91,7 @@ private:
     std::size_t registers = 0;
     bool ignore_case = false;
     bool line_breaks = false;
+    /// Kept from one search to the next, so that searching many short texts allocates nothing.
+    mutable std::vector<std::size_t> bounds_buffer, registers_buffer;
+    mutable std::vector<Frame> stack_buffer;
 };

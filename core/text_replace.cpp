@@ -123,25 +123,42 @@ Regex_Result Text_Search::find(std::u16string_view text, std::size_t from, Regex
     return result;
 }
 
-Regex_Result Text_Search::find_all(std::u16string_view text, std::vector<Regex_Match>& matches) const {
-    matches.clear();
+template <class Visit>
+Regex_Result Text_Search::each_match(std::u16string_view text, Visit visit) const {
     if (!ready) return Regex_Result::no_match;
     show(text);
-    Regex_Match match;
+    Regex_Result found = Regex_Result::no_match;
     for (std::size_t at = 0; at <= shown.size();) {
-        const Regex_Result result = find_shown(at, match);
+        const Regex_Result result = find_shown(at, scratch);
         if (result == Regex_Result::gave_up) return result;
         if (result == Regex_Result::no_match) break;
-        at = match.end() > match.start() ? match.end() : next_character(shown, match.end());
-        to_text_places(match);
-        matches.push_back(match);
+        at = after_match(shown, scratch);
+        to_text_places(scratch);
+        visit(scratch);
+        found = result;
     }
-    return matches.empty() ? Regex_Result::no_match : Regex_Result::match;
+    return found;
+}
+
+Regex_Result Text_Search::find_all(std::u16string_view text, std::vector<Regex_Match>& matches) const {
+    matches.clear();
+    return each_match(text, [&](const Regex_Match& match) { matches.push_back(match); });
+}
+
+Regex_Result Text_Search::count_all(std::u16string_view text, std::size_t& count) const {
+    count = 0;
+    return each_match(text, [&](const Regex_Match&) { ++count; });
 }
 
 std::u16string Text_Search::replacement(std::u16string_view text, const Regex_Match& match,
                                         std::u16string_view with) const {
     std::u16string out;
+    append_replacement(out, text, match, with);
+    return out;
+}
+
+void Text_Search::append_replacement(std::u16string& out, std::u16string_view text, const Regex_Match& match,
+                                     std::u16string_view with) const {
     const auto piece = [&](std::size_t from, std::size_t to) {
         if (from != Regex_Match::unset && to != Regex_Match::unset && from <= to && to <= text.size())
             out.append(text.substr(from, to - from));
@@ -179,25 +196,26 @@ std::u16string Text_Search::replacement(std::u16string_view text, const Regex_Ma
         }
         out += c;
     }
-    return out;
 }
 
 Regex_Result Text_Search::replace_all(std::u16string_view text, std::u16string_view with, std::u16string& result,
                                       std::size_t& count) const {
-    std::vector<Regex_Match> matches;
     count = 0;
-    const Regex_Result found = find_all(text, matches);
-    if (found != Regex_Result::match) return found;
-    result.clear();
     std::size_t kept = 0;
-    for (const Regex_Match& match : matches) {
+    const Regex_Result found = each_match(text, [&](const Regex_Match& match) {
+        if (count++ == 0) result.clear();
         result.append(text.substr(kept, match.start() - kept));
-        result += replacement(text, match, with);
+        append_replacement(result, text, match, with);
         kept = match.end();
-    }
+    });
+    if (found == Regex_Result::gave_up) count = 0;
+    if (found != Regex_Result::match) return found;
     result.append(text.substr(kept));
-    count = matches.size();
-    return Regex_Result::match;
+    return found;
+}
+
+std::size_t after_match(std::u16string_view text, const Regex_Match& match) {
+    return match.end() > match.start() ? match.end() : next_character(text, match.end());
 }
 
 Regex_Result find_next_match(const Sub_List& subs, const Text_Search& search, const std::vector<std::size_t>* only,
@@ -238,15 +256,15 @@ Regex_Result count_matches(const Sub_List& subs, const Text_Search& search, cons
     if (error_text) error_text->clear();
     count = 0;
     Regex_Result result = Regex_Result::no_match;
-    std::vector<Regex_Match> matches;
     for_each_sub(subs, only, 0, [&](std::size_t k) {
-        const Regex_Result r = search.find_all(subs[k].text, matches);
+        std::size_t here = 0;
+        const Regex_Result r = search.count_all(subs[k].text, here);
         if (r == Regex_Result::gave_up) {
             result = r;
             if (error_text) *error_text = gave_up_text(k);
             return false;
         }
-        count += matches.size();
+        count += here;
         return true;
     });
     if (result != Regex_Result::gave_up && count > 0) result = Regex_Result::match;
@@ -298,6 +316,6 @@ History_Step replace_one_step(const Sub_List& subs, const Text_Search& search, s
     resume = changed.text.size();
     changed.text.append(text.substr(found.match.end()));
     // An empty match replaced: the search goes on one character further.
-    if (found.match.end() == found.match.start()) resume = next_character(changed.text, resume);
+    if (found.match.end() == found.match.start()) resume = after_match(changed.text, {{resume, resume}});
     return {u"replace", {found.sub}, {sub}, {found.sub}, {changed}, 0};
 }

@@ -30,6 +30,8 @@ public:
     /// Every match, left to right and apart; after an empty match the next starts one
     /// character further.
     Regex_Result find_all(std::u16string_view text, std::vector<Regex_Match>& matches) const;
+    /// The number of matches that `find_all` gives.
+    Regex_Result count_all(std::u16string_view text, std::size_t& count) const;
     /// What replaces `match` of `text`: `with`, its "|" a line break and, for expressions,
     /// "$&" (the match), "$1" to "$99" (a group; nothing when it took no part), "$`" (the text
     /// before), "$'" (after) and "$$" (a "$") taken from the text.
@@ -45,6 +47,11 @@ private:
     Regex_Result find_shown(std::size_t from, Regex_Match& match) const;
     bool whole_word(std::size_t start, std::size_t end) const;
     void to_text_places(Regex_Match& match) const;
+    /// Calls `visit` with every match, as `find_all` lists them.
+    template <class Visit>
+    Regex_Result each_match(std::u16string_view text, Visit visit) const;
+    void append_replacement(std::u16string& out, std::u16string_view text, const Regex_Match& match,
+                            std::u16string_view with) const;
 
     Replace_Options options;
     std::u16string needle;  ///< plain search, upper-cased when case is ignored
@@ -55,6 +62,7 @@ private:
     mutable std::u16string_view haystack;  ///< as searched, case folded for a plain search
     mutable std::u16string shown_buffer, folded_buffer;
     mutable std::vector<std::size_t> origin;  ///< empty when the text is searched as it is
+    mutable Regex_Match scratch;
 };
 
 /// A match in one sub of a list.
@@ -62,6 +70,10 @@ struct Sub_Match {
     std::size_t sub = no_position;
     Regex_Match match;
 };
+
+/// Where a search goes on after `match` of `text`: its end, or one character further when
+/// it is empty.
+std::size_t after_match(std::u16string_view text, const Regex_Match& match);
 
 /// The subs searched: every sub when `only` is null, else the ascending positions it holds.
 /// An expression that goes over its budget on a sub stops these with `gave_up` and

@@ -99,7 +99,8 @@ TEST(ReplaceDialog, ReplaceAllIsOneStepAndSaysHowMany) {
         ASSERT_EQ(window.steps.size(), changed ? 1u : 0u) << c.find;
         if (!changed) continue;
         EXPECT_EQ(u"replace " + as_u16(count.substr(0, count.find(L' '))), window.steps[0].name);
-        EXPECT_EQ(window.selections[0], window.steps[0].inserted_at) << "the changed subs are selected";
+        EXPECT_EQ(window.selections[0], std::vector<std::size_t>{window.steps[0].inserted_at.front()})
+            << "the first sub changed is selected";
         // Undone, the step gives the document back.
         History history;
         history.record(window.steps[0]);
