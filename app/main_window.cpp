@@ -94,6 +94,9 @@ Main_Window::Main_Window()
     cmd(cmd_find, [this] { find_text(); });
     cmd(cmd_undo, [this] { undo_redo(false); });
     cmd(cmd_redo, [this] { undo_redo(true); });
+    cmd(cmd_replace, [this] { replace_text(); });
+    cmd(cmd_split, [this] { split_selected(); });
+    cmd(cmd_join, [this] { join_selected(); });
 
     timeline.on_seek = [this](std::uint64_t ms) { on_timeline_seek(ms); };
     timeline.on_insert = [this] { send_command(cmd_insert); };
@@ -285,6 +288,12 @@ LRESULT Main_Window::on_edit_menu(params& p) {
     };
     show(cmd_undo, u"&Undo", history.undo_step(), u"Ctrl+Z");
     show(cmd_redo, u"&Redo", history.redo_step(), u"Ctrl+Y");
+    const auto selected = list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0);
+    const auto state = [](bool on) { return on ? MF_ENABLED : MF_GRAYED; };
+    EnableMenuItem(menu, cmd_find, state(!subs.empty()));
+    EnableMenuItem(menu, cmd_replace, state(!subs.empty()));
+    EnableMenuItem(menu, cmd_split, state(selected == 1));
+    EnableMenuItem(menu, cmd_join, state(selected >= 2));
     return 0;
 }
 

@@ -49,6 +49,9 @@ enum Main_Command : unsigned {
     cmd_find = IDM_FIND_TEXT,
     cmd_undo = IDM_UNDO,
     cmd_redo = IDM_REDO,
+    cmd_replace = IDM_REPLACE,
+    cmd_split = IDM_SPLIT_SUB,
+    cmd_join = IDM_JOIN_SUBS,
 };
 
 inline constexpr int main_list_id = IDC_SUBS_LIST;
@@ -168,6 +171,15 @@ private:
     void record(History_Step step);
     void show_modified_by_history();
     void open_help_file(const char16_t* name, const char16_t* title);
+
+    // Text commands (main_window_text.cpp).
+    void replace_text();
+    /// The selected sub in two; the ding unless exactly one is selected and its text can be cut.
+    void split_selected();
+    /// The selected subs in one; the ding unless two or more that follow each other are selected.
+    void join_selected();
+    /// Applies, records and shows a step, selecting `rows`.
+    void hand_over(History_Step step, const std::vector<std::size_t>& rows);
 
     // Recovery copies.
     void start_recovery(std::uint32_t autosave_seconds);

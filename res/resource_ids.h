@@ -46,6 +46,9 @@
 // Edit menu
 #define IDM_UNDO                40026
 #define IDM_REDO                40027
+#define IDM_REPLACE             40070
+#define IDM_SPLIT_SUB           40071
+#define IDM_JOIN_SUBS           40072
 
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638

@@ -1,0 +1,67 @@
+// Replace, split and join: each command builds its step from the document and hands it over.
+#include "app/main_window.h"
+
+#include <mmsystem.h>
+
+#include "app/replace_dialog.h"
+#include "core/split_join.h"
+
+namespace {
+
+void ding() { PlaySoundW(L"ding.wav", nullptr, SND_ASYNC | SND_FILENAME); }
+
+std::vector<std::size_t> selected_rows(const listview& list) {
+    const std::vector<int> rows = list.selected_indices();
+    return {rows.begin(), rows.end()};
+}
+
+}  // namespace
+
+void Main_Window::replace_text() {
+    pause_video();
+    if (subs.empty()) {
+        box(u"Can't search", u"No subtitles to be searched.", MB_ICONEXCLAMATION);
+        return;
+    }
+    Replace_Dialog dialog(subs, list, [this](History_Step step, const std::vector<std::size_t>& rows) {
+        hand_over(std::move(step), rows);
+    });
+    dialog.show(hwnd);
+    SetFocus(list.hwnd);
+}
+
+void Main_Window::split_selected() {
+    const std::vector<std::size_t> rows = selected_rows(list);
+    // The playhead splits only a sub it lies in, and only where the video shows it.
+    const std::optional<std::uint64_t> at = video_loaded() ? std::optional<std::uint64_t>(timeline.playhead) : std::nullopt;
+    History_Step step;
+    if (rows.size() != 1 || !split_step(subs, rows[0], at, step)) {
+        ding();
+        return;
+    }
+    hand_over(std::move(step), {rows[0], rows[0] + 1});
+}
+
+void Main_Window::join_selected() {
+    const std::vector<std::size_t> rows = selected_rows(list);
+    History_Step step;
+    if (!join_step(subs, rows, step)) {
+        ding();
+        return;
+    }
+    hand_over(std::move(step), {rows[0]});
+}
+
+void Main_Window::hand_over(History_Step step, const std::vector<std::size_t>& rows) {
+    if (!apply_change(subs, step.removed_at, step.inserted_at, step.inserted)) return;
+    timeline.end_nudge_series();
+    record(std::move(step));
+    const HWND focus = GetFocus();
+    show_rows(rows, rows.empty() ? 0 : rows.front());
+    update_count_text(rows.size());
+    if (focus) SetFocus(focus);
+    repaint_timeline();
+    video.refresh();
+    show_modified_by_history();
+    document_changed();
+}
