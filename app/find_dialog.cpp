@@ -23,7 +23,8 @@ Find_Dialog::Find_Dialog(const Sub_List& subs, listview& main_list) : subs(&subs
     on_notify(IDC_FIND_LIST, LVN_GETDISPINFOW, [this](params& p) {
         const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW*>(p.lParam)->item;
         if (item.iItem >= 0 && static_cast<std::size_t>(item.iItem) < found.size())
-            set_dispinfo_text(p.lParam, sub_row_text(*this->subs, found[static_cast<std::size_t>(item.iItem)], item.iSubItem));
+            set_dispinfo_text(p.lParam,
+                              short_row_text(*this->subs, found[static_cast<std::size_t>(item.iItem)], item.iSubItem));
         return LRESULT{0};
     });
     on_notify(IDC_FIND_LIST, LVN_ODFINDITEMW, [this](params& p) {

@@ -22,7 +22,10 @@ constexpr int context_menu_id = IDR_CONTEXT_MENU;
 }  // namespace
 
 Main_Window::Main_Window()
-    : main_dialog(main_dialog_resource, main_icon_resource, accelerators_resource), video(subs), timeline(subs, list) {
+    : main_dialog(main_dialog_resource, main_icon_resource, accelerators_resource),
+      measure_file(measure_written_file),
+      video(subs),
+      timeline(subs, list) {
     on_message(WM_INITDIALOG, [this](params&) { return on_init_dialog(); });
     on_message(WM_CLOSE, [this](params&) { return on_close(); });
     on_message(WM_SIZE, [this](params& p) { return on_size(p); });
@@ -49,6 +52,10 @@ Main_Window::Main_Window()
     on_message(repaint_timeline_message, [this](params&) {
         timeline_repaint_posted = false;
         repaint_timeline();
+        return LRESULT{0};
+    });
+    on_message(recovery_notice_message, [this](params& p) {
+        on_recovery_notice(p.wParam != 0);
         return LRESULT{0};
     });
     // Shift+click and Shift+End select a range of rows in one notification.
@@ -92,8 +99,8 @@ Main_Window::Main_Window()
     cmd(cmd_locate, [this] { locate_sub(); });
     cmd(cmd_check_overlaps, [this] { check_overlaps(true); });
     cmd(cmd_find, [this] { find_text(); });
-    cmd(cmd_undo, [this] { undo_redo(false); });
-    cmd(cmd_redo, [this] { undo_redo(true); });
+    cmd(cmd_undo, [this] { apply_change({}, {}, Change_Source::undo); });
+    cmd(cmd_redo, [this] { apply_change({}, {}, Change_Source::redo); });
     cmd(cmd_replace, [this] { replace_text(); });
     cmd(cmd_split, [this] { split_selected(); });
     cmd(cmd_join, [this] { join_selected(); });
@@ -102,8 +109,9 @@ Main_Window::Main_Window()
     timeline.on_insert = [this] { send_command(cmd_insert); };
     timeline.on_remove = [this] { send_command(cmd_remove); };
     timeline.on_edit = [this] { send_command(cmd_edit); };
-    timeline.on_modified = [this] { mark_modified(); document_changed(); };
-    timeline.on_nudged = [this](History_Step step) { history.record(std::move(step)); };
+    timeline.on_nudged = [this](History_Step step) {
+        apply_change(std::move(step), {Row_Choice::keep}, Change_Source::applied);
+    };
     timeline.on_play_pause = [this] { video.toggle_play(); };
     video.on_position = [this](std::uint64_t ms) {
         timeline.playhead = ms;

@@ -3,6 +3,7 @@
 // timeline, the status bar and every menu command.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,8 +61,33 @@ inline constexpr int timeline_control_id = IDC_TIMELINE;
 inline constexpr UINT_PTR selection_timer_id = IDT_SELECTION_COUNT;
 inline constexpr UINT_PTR recovery_timer_id = IDT_RECOVERY_COPY;
 inline constexpr UINT repaint_timeline_message = WM_APP + 1;
+/// From the recovery writer's thread: wParam 1 when writing copies fails, 0 when it works again.
+inline constexpr UINT recovery_notice_message = WM_APP + 2;
 
 class Recovery_Writer;
+
+/// The size of a file just written; false, with the reason, when it is gone or cannot be read.
+bool measure_written_file(const std::u16string& path, std::uint64_t& size, std::u16string* error_text);
+
+/// Which rows the list selects after a change of the document.
+struct Row_Choice {
+    enum Mode {
+        put_in,  ///< the rows the change put in; with none, the row where it took subs out
+        given,   ///< `rows`, the last one focused; with none, row `at`
+        keep,    ///< the selection stays (it moved with its subs)
+    };
+    Mode mode = put_in;
+    std::vector<std::size_t> rows = {};
+    std::size_t at = 0;
+};
+
+/// Where the step given to `Main_Window::apply_change` comes from.
+enum class Change_Source {
+    to_apply,  ///< a step for the path to apply to the document
+    applied,   ///< a step the caller has applied already
+    undo,      ///< the history's last step, taken back
+    redo,      ///< the history's last undone step, done again
+};
 
 /// One Main_Window per process, run by the entry point as a main_dialog (resource 105).
 /// Destroying it never destroys its window.
@@ -75,6 +101,9 @@ public:
     /// Where Cuemill.ini is looked for; empty (the default) is the executable's folder.
     /// Tests set it before `run`.
     std::u16string settings_directory;
+    /// Measures a file just written (its size); false with a reason when it cannot. Tests
+    /// make it fail, as a file taken away right after the save would.
+    std::function<bool(const std::u16string& path, std::uint64_t& size, std::u16string* error_text)> measure_file;
 
     /// With no path the user picks one. `search_video` offers a same-named video. A document
     /// that differs from its file is offered for saving first; false when the user cancelled
@@ -89,7 +118,14 @@ public:
     void open_video(std::optional<std::u16string> path, bool search_sub);
     void close_video(bool ask_sub);
     void warn_subs_past_end();
-    /// The list shows the document anew and takes the focus (see `show_rows`).
+    /// The one path of every change to the document: applies `step` (unless the caller did, or
+    /// the history does for undo and redo), records it, sets the title's mark from the
+    /// history's saved state, tells the recovery copy, and shows the change in the list (rows
+    /// chosen by `rows`), the timeline and the overlay. False, with nothing changed, when the
+    /// step does not fit the document or there is nothing to undo or redo. An empty step is
+    /// shown but not recorded.
+    bool apply_change(History_Step step, Row_Choice rows, Change_Source source = Change_Source::to_apply);
+    /// The list shows the document anew, `rows` as `show_list` selects them, and takes the focus.
     void refresh_list(const std::vector<std::size_t>& rows = {}, std::size_t at = 0);
     void check_overlaps(bool report_none);
 
@@ -152,12 +188,11 @@ private:
     void locate_sub();
     /// The list is virtual: it asks for a row's texts when it shows them.
     LRESULT on_row_text(params& p);
-    void focus_row(std::size_t index);
-    void select_rows(const std::vector<std::size_t>& rows);
-    /// The list shows the document anew: no selection carries over; then `rows` are selected
-    /// with the last one focused, or else row `at` (at most the last) is focused.
-    void show_rows(const std::vector<std::size_t>& rows, std::size_t at);
-    void show_row(std::size_t at);
+    /// The one redisplay of the list: its row count, the selection `choice` makes (`given` and
+    /// `put_in` rows alike; `keep` leaves it), the Text column refitted, the focused row wholly
+    /// in view and the count text. Rows from..to (inclusive) changed; the whole list is redrawn
+    /// when the selection or count changes.
+    void show_list(const Row_Choice& choice, std::size_t from = 0, std::size_t to = no_position);
     void update_saved_time(const SYSTEMTIME* local);
     void update_count_text(std::size_t selected);
 
@@ -165,10 +200,7 @@ private:
     void preferences();
     void merge_sub();
     void find_text();
-    /// Takes back (or does again) the last change, selecting the subs it touched.
-    void undo_redo(bool redo);
-    /// Records a change made to `subs`; the title's mark follows the history.
-    void record(History_Step step);
+    /// The title's mark follows the history's saved state.
     void show_modified_by_history();
     void open_help_file(const char16_t* name, const char16_t* title);
 
@@ -178,8 +210,6 @@ private:
     void split_selected();
     /// The selected subs in one; the ding unless two or more that follow each other are selected.
     void join_selected();
-    /// Applies, records and shows a step, selecting `rows`.
-    void hand_over(History_Step step, const std::vector<std::size_t>& rows);
 
     // Recovery copies.
     void start_recovery(std::uint32_t autosave_seconds);
@@ -187,6 +217,7 @@ private:
     void document_changed();
     void discard_recovery_copy();
     void on_recovery_timer();
+    void on_recovery_notice(bool failing);
     static void CALLBACK recovery_timer_proc(HWND window, UINT msg, UINT_PTR id, DWORD time);
 
     // Helpers.
@@ -234,4 +265,9 @@ private:
     std::unique_ptr<Recovery_Writer> recovery;  ///< from the settings load on
     std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
     bool recovery_timer_armed = false;
+    notice_balloon notice;
+
+public:
+    /// What the last notice balloon said, and whether it shows; for tests.
+    const notice_balloon& notice_shown() const { return notice; }
 };

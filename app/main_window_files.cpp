@@ -117,20 +117,10 @@ bool Main_Window::save_sub(std::optional<std::u16string> given) {
     }
 
     std::u16string error;
-    File written;
     std::uint64_t size = 0;
-    if (!path_exists(path)) {
-        error = u"File doesn't exist.";
-    } else if (written.open_for_reading(path, &error)) {
-        size = written.get_size();
-        written.close();
-    }
-    if (!error.empty()) {
-        box(u"Reading error", format(u"Subtitle file was saved, but file size could not be calculated:\n%s", error),
-            MB_ICONEXCLAMATION);
-        return true;  // written all the same
-    }
+    measure_file(path, size, &error);
 
+    // Written, whether or not it can be measured now.
     SYSTEMTIME now{};
     GetLocalTime(&now);
     show_document_path(path);
@@ -140,10 +130,26 @@ bool Main_Window::save_sub(std::optional<std::u16string> given) {
     discard_recovery_copy();
     recent_subs.add(path);
     write_settings();
+    if (!error.empty()) {
+        box(u"Reading error", format(u"Subtitle file was saved, but file size could not be calculated:\n%s", error),
+            MB_ICONEXCLAMATION);
+        return true;
+    }
     box(u"Subtitle saved",
         format(u"Subtitle file successfully saved as:\n\n\"%s\"\n\nTotal subtitles: %s\nFile size: %s", path,
                group_thousands(static_cast<std::int32_t>(subs.size())), format_file_size(size)),
         MB_ICONINFORMATION);
+    return true;
+}
+
+bool measure_written_file(const std::u16string& path, std::uint64_t& size, std::u16string* error_text) {
+    if (!path_exists(path)) {
+        *error_text = u"File doesn't exist.";
+        return false;
+    }
+    File written;
+    if (!written.open_for_reading(path, error_text)) return false;
+    size = written.get_size();
     return true;
 }
 
@@ -170,7 +176,11 @@ bool Main_Window::offer_to_save(UINT buttons) {
 
 bool Main_Window::close_sub(bool ask_video) {
     pause_video();
-    if (!offer_to_save(MB_YESNO)) return false;
+    if (!offer_to_save(MB_YESNO)) {
+        // A close from outside that came meanwhile asked for what has just been refused.
+        close_deferred = false;
+        return false;
+    }
     const bool close_video_too =
         ask_video && video_loaded() &&
         box(u"Close video", u"There's a video currently loaded, do you want to close it too?",

@@ -1,4 +1,5 @@
-// Replace, split and join: each command builds its step from the document and hands it over.
+// Replace, split and join: each command builds its step from the document and hands it to
+// apply_change.
 #include "app/main_window.h"
 
 #include <mmsystem.h>
@@ -24,7 +25,7 @@ void Main_Window::replace_text() {
         return;
     }
     Replace_Dialog dialog(subs, list, [this](History_Step step, const std::vector<std::size_t>& rows) {
-        hand_over(std::move(step), rows);
+        apply_change(std::move(step), {Row_Choice::given, rows});
     });
     dialog.show(hwnd);
     SetFocus(list.hwnd);
@@ -39,7 +40,7 @@ void Main_Window::split_selected() {
         ding();
         return;
     }
-    hand_over(std::move(step), {rows[0], rows[0] + 1});
+    apply_change(std::move(step), {Row_Choice::given, {rows[0], rows[0] + 1}});
 }
 
 void Main_Window::join_selected() {
@@ -49,19 +50,5 @@ void Main_Window::join_selected() {
         ding();
         return;
     }
-    hand_over(std::move(step), {rows[0]});
-}
-
-void Main_Window::hand_over(History_Step step, const std::vector<std::size_t>& rows) {
-    if (!apply_change(subs, step.removed_at, step.inserted_at, step.inserted)) return;
-    timeline.end_nudge_series();
-    record(std::move(step));
-    const HWND focus = GetFocus();
-    show_rows(rows, rows.empty() ? 0 : rows.front());
-    update_count_text(rows.size());
-    if (focus) SetFocus(focus);
-    repaint_timeline();
-    video.refresh();
-    show_modified_by_history();
-    document_changed();
+    apply_change(std::move(step), {Row_Choice::given, {rows[0]}});
 }

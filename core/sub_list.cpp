@@ -204,3 +204,18 @@ bool lists_equal(const Sub_List& a, const Sub_List& b) {
     }
     return true;
 }
+
+std::u16string sub_row_text(const Sub_List& list, std::size_t position, Sub_Column column) {
+    if (position >= list.size()) return {};
+    const Sub_Item& sub = list[position];
+    switch (column) {
+    case Sub_Column::number: return format_sub_number(position + 1);
+    case Sub_Column::start: return format_clock_time(ms_to_timecode(sub.start));
+    case Sub_Column::end: return format_clock_time(ms_to_timecode(sub.end));
+    case Sub_Column::length: return format_duration(sub);
+    case Sub_Column::text: break;
+    }
+    std::u16string text = sub.text;
+    replace_all(text, u"\r\n", u"|");
+    return text;
+}

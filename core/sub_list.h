@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -76,3 +77,9 @@ std::vector<std::size_t> find_text(const Sub_List& list, std::u16string_view nee
 void merge_into(Sub_List& list, const Sub_List& other);
 /// Same length, and equal start, end and text (case-sensitive) at every position.
 bool lists_equal(const Sub_List& a, const Sub_List& b);
+
+/// The columns a list of subs shows.
+enum class Sub_Column { number, start, end, length, text };
+/// What a list shows of sub `position` in `column`: "0007", "0:01:05.250", the length as
+/// "04.500", the text on one line ("\r\n" shown as "|"). Empty past the end.
+std::u16string sub_row_text(const Sub_List& list, std::size_t position, Sub_Column column);

@@ -8,9 +8,6 @@
 #include <mmsystem.h>
 #include <windowsx.h>
 
-#include "core/sub_item.h"
-#include "gui/win_str.h"
-#include "io/strings.h"
 
 namespace {
 
@@ -292,39 +289,15 @@ LRESULT Timeline_Control::on_refresh_due(params&) {
 }
 
 void Timeline_Control::refresh_rows() {
-    if (!list_view.hwnd) {
-        dirty_rows.clear();
-        return;
-    }
-    for (int row : list_view.selected_indices())
-        if (row >= 0) dirty_rows.push_back(static_cast<std::size_t>(row));
-    std::sort(dirty_rows.begin(), dirty_rows.end());
-    dirty_rows.erase(std::unique(dirty_rows.begin(), dirty_rows.end()), dirty_rows.end());
-    const std::size_t rows = static_cast<std::size_t>(list_view.send_direct(LVM_GETITEMCOUNT, 0, 0));
-    if (GetWindowLongPtrW(list_view.hwnd, GWL_STYLE) & LVS_OWNERDATA) {
-        // A virtual list formats its rows from the subs when it paints them.
+    // The list is virtual: it formats its rows from the subs when it paints them.
+    if (list_view.hwnd) {
+        for (int row : list_view.selected_indices())
+            if (row >= 0) dirty_rows.push_back(static_cast<std::size_t>(row));
+        std::sort(dirty_rows.begin(), dirty_rows.end());
+        dirty_rows.erase(std::unique(dirty_rows.begin(), dirty_rows.end()), dirty_rows.end());
+        const std::size_t rows = static_cast<std::size_t>(list_view.send_direct(LVM_GETITEMCOUNT, 0, 0));
         for (std::size_t row : dirty_rows)
             if (row < rows) list_view.send_direct(LVM_REDRAWITEMS, row, row);
-        dirty_rows.clear();
-        return;
     }
-
-    SendMessageW(list_view.hwnd, WM_SETREDRAW, FALSE, 0);
-    for (std::size_t row : dirty_rows) {
-        if (row >= rows || row >= subs.size()) break;
-        const Sub_Item& sub = subs[row];
-        std::u16string text = sub.text;
-        replace_all(text, u"\r\n", u"|");
-        const std::u16string columns[] = {format_clock_time(ms_to_timecode(sub.start)),
-                                          format_clock_time(ms_to_timecode(sub.end)), format_duration(sub), text};
-        for (int column = 1; column <= 4; ++column) {
-            LVITEMW item{};
-            item.iSubItem = column;
-            item.pszText = const_cast<wchar_t*>(as_wcstr(columns[column - 1]));
-            list_view.send_direct(LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        }
-    }
-    SendMessageW(list_view.hwnd, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_view.hwnd, nullptr, FALSE);
     dirty_rows.clear();
 }

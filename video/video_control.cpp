@@ -366,6 +366,11 @@ void Video_Control::step_forward() {
     step(step_ms(seek_step));
 }
 
+void Video_Control::refresh_text() {
+    text_overlay.sub_index = find_at(subs, clock.time_ms);
+    if (text_overlay.hwnd) InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
+}
+
 void Video_Control::refresh() {
     const std::uint32_t position = read_position();
     text_overlay.sub_index = find_at(subs, position);

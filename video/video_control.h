@@ -78,6 +78,8 @@ public:
     void step_forward();
     /// Re-reads the position and repaints text, clock and picture.
     void refresh();
+    /// The document changed: the band shows the sub due at the position now.
+    void refresh_text();
     /// 0 stopped, 1 paused, 2 running; -1 when no video is loaded.
     int play_state() const;
 

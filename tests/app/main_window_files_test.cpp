@@ -272,6 +272,21 @@ TEST(Save_Sub, WritesFileAndReports) {
         EXPECT_EQ(utf8(text_of(main)), "doc.srt - Cuemill");
         const std::string saved = utf8(status_part(main, 1));
         EXPECT_EQ(saved.rfind("Saved: ", 0), 0u) << saved;
+        // Saved, but the file cannot be measured afterwards: saved all the same.
+        on_window_thread(main, [&] {
+            window.measure_file = [](const std::u16string&, std::uint64_t&, std::u16string* error) {
+                *error = u"Gone.";
+                return false;
+            };
+        });
+        ASSERT_NO_FATAL_FAILURE(remove_first_row(main, "doc.srt"));
+        post_command(main, cmd_save_sub);
+        box = wait_for_dialog(u"Reading error");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Subtitle file was saved, but file size could not be calculated:\nGone.");
+        answer(box, IDOK);
+        EXPECT_EQ(utf8(text_of(main)), "doc.srt - Cuemill");
+        EXPECT_FALSE(read_on_window(main, [&] { return window.is_modified(); }));
         // the document equals its file now: closing asks nothing
         close_without_saving(main, false);
     });

@@ -364,4 +364,20 @@ TEST(SubList, ListsEqual) {
     EXPECT_TRUE(lists_equal(Sub_List{}, Sub_List{}));
 }
 
+TEST(SubList, RowTexts) {
+    const Sub_List list = {{61000, 65250, u"Two\r\nlines"}, {3723004, 3722000, u"Ends | early"}};
+    const struct { std::size_t position; Sub_Column column; const char16_t* text; } cases[] = {
+        {0, Sub_Column::number, u"0001"},            // numbered from 1
+        {0, Sub_Column::start, u"0:01:01.000"},
+        {0, Sub_Column::end, u"0:01:05.250"},
+        {0, Sub_Column::length, u"04.250"},
+        {0, Sub_Column::text, u"Two|lines"},         // a line break shows as "|"
+        {1, Sub_Column::start, u"1:02:03.004"},
+        {1, Sub_Column::text, u"Ends | early"},      // a typed "|" stays
+        {2, Sub_Column::number, u""},                // past the end
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sub_row_text(list, c.position, c.column), c.text) << c.position << " " << static_cast<int>(c.column);
+}
+
 }  // namespace

@@ -765,11 +765,16 @@ class Cuemill_Test(unittest.TestCase):
         for close in (lambda: self.session.command(app.main, IDM_CLOSE_SUB),
                       lambda: self.session.post(app.main, WM_CLOSE)):
             close()
+            app.box("Save sub")
+            # A close from outside meanwhile asked for what has just failed: not asked again.
+            self.session.post(app.main, WM_CLOSE)
             app.answer("Save sub", "Yes")
             app.answer("Saving failed", "OK", timeout=30)
             app.wait_title("film.srt * - Cuemill")
             self.assertEqual(len(app.rows()), len(subs) - 1)
             self.assertTrue(self.session.alive(app.pid))
+            time.sleep(1)
+            self.assertEqual(app.no_dialogs(), [])
         with open(path, "rb") as f:
             self.assertEqual(f.read(), before)
         self.assertEqual(sorted(os.listdir(full)), ["filler", "film.srt"])
@@ -990,6 +995,36 @@ class Cuemill_Test(unittest.TestCase):
         self.assertEqual(RECOVER_QUESTION.match(box.text).group(1), self.session.winpath(path))
         app.wait_title("untitled.srt - Cuemill")
         self.assertEqual(self.recovery_files(local), [])
+
+    def test_copies_that_cannot_be_written_are_said_once_and_again_when_they_can(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two"), (5000, 6000, "Three")]
+        path = self.write_srt("film.srt", subs)
+        self.write_autosave_settings()
+        local = self.local_recovery_folder()
+        shutil.rmtree(local, ignore_errors=True)
+        os.makedirs(local)
+        self.addCleanup(shutil.rmtree, local, True)
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+        for folder in (self.program, local):  # immutable: not even root writes there
+            subprocess.run(["chattr", "+i", folder], check=True)
+            self.addCleanup(subprocess.run, ["chattr", "-i", folder])
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        s = self.session
+
+        def balloon(words):
+            return lambda: [w for w in s.windows(app.pid)
+                            if w.cls == "tooltips_class32" and w.visible and words in w.title]
+
+        self.remove_row(app, 0)
+        said = e2e.wait_for(balloon("could not be written"), 20, "the notice of the failing copy")
+        self.assertIn("Save the document to keep your changes safe.", said[0].title)
+        self.assertEqual(app.title(), "film.srt * - Cuemill")  # nothing interrupted
+        subprocess.run(["chattr", "-i", local], check=True)
+        self.remove_row(app, 0)
+        self.wait_copy(local, subs[2:])
+        e2e.wait_for(balloon("written again"), 20, "the notice that copies are written again")
+        self.assertEqual(app.no_dialogs(), [])
 
     # -- video -----------------------------------------------------------------------------
 
