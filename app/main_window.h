@@ -205,6 +205,8 @@ private:
     void open_help_file(const char16_t* name, const char16_t* title);
 
     // Text commands (main_window_text.cpp).
+    /// Pauses the video; with no subs says there is nothing to search and gives false.
+    bool ready_to_search();
     void replace_text();
     /// The selected sub in two; the ding unless exactly one is selected and its text can be cut.
     void split_selected();

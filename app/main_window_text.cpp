@@ -18,12 +18,15 @@ std::vector<std::size_t> selected_rows(const listview& list) {
 
 }  // namespace
 
-void Main_Window::replace_text() {
+bool Main_Window::ready_to_search() {
     pause_video();
-    if (subs.empty()) {
-        box(u"Can't search", u"No subtitles to be searched.", MB_ICONEXCLAMATION);
-        return;
-    }
+    if (!subs.empty()) return true;
+    box(u"Can't search", u"No subtitles to be searched.", MB_ICONEXCLAMATION);
+    return false;
+}
+
+void Main_Window::replace_text() {
+    if (!ready_to_search()) return;
     Replace_Dialog dialog(subs, list, [this](History_Step step, const std::vector<std::size_t>& rows) {
         apply_change(std::move(step), {Row_Choice::given, rows});
     });

@@ -152,6 +152,21 @@ void enter_text(HWND dialog, const wchar_t* text) {
     press_button(dialog, IDOK);
 }
 
+// Inside a dialog's answer: the milliseconds from `action` until the dialog and the window are
+// painted; then the text of the dialog's control `id`, and the dialog closed.
+double timed_in_dialog(HWND main, HWND dialog, const std::function<void()>& action, int id, std::wstring& text) {
+    const double start = now_ms();
+    action();
+    RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const double elapsed = now_ms() - start;
+    wchar_t buffer[64] = {};
+    GetDlgItemTextW(dialog, id, buffer, 64);
+    text = buffer;
+    press_button(dialog, IDCANCEL);
+    return elapsed;
+}
+
 // "1 --> 2" lines of `count` subs a second apart, 500 ms long, each "Sub N" plus `extra(i)`
 // in its text; `end(i)` other than 0 gives another end.
 std::string srt_file(std::size_t count, const std::function<std::uint64_t(std::size_t)>& end,
@@ -437,14 +452,8 @@ int main() {
                         timed(main, [&] { command(cmd_find); }, [&](HWND d) {
                             SetDlgItemTextW(d, IDC_FIND_QUERY, L"xy");
                             RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            const double start = now_ms();
-                            SetDlgItemTextW(d, IDC_FIND_QUERY, L"xyz");
-                            RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            find.push_back(now_ms() - start);
-                            wchar_t text[64] = {};
-                            GetDlgItemTextW(d, IDC_FIND_COUNT, text, 64);
-                            found = text;
-                            press_button(d, IDCANCEL);
+                            find.push_back(timed_in_dialog(main, d, [d] { SetDlgItemTextW(d, IDC_FIND_QUERY, L"xyz"); },
+                                                           IDC_FIND_COUNT, found));
                         });
                     }
                     window.close_sub(false);
@@ -467,16 +476,10 @@ int main() {
                             SetDlgItemTextW(d, IDC_REPLACE_FIND, L"xyz");
                             SetDlgItemTextW(d, IDC_REPLACE_WITH, L"abcd");
                             RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            const double start = now_ms();
-                            SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_REPLACE_ALL, BN_CLICKED),
-                                         reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_REPLACE_ALL)));
-                            RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            replace_all.push_back(now_ms() - start);
-                            wchar_t text[64] = {};
-                            GetDlgItemTextW(d, IDC_REPLACE_COUNT, text, 64);
-                            replaced = text;
-                            press_button(d, IDCANCEL);
+                            replace_all.push_back(timed_in_dialog(main, d, [d] {
+                                SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_REPLACE_ALL, BN_CLICKED),
+                                             reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_REPLACE_ALL)));
+                            }, IDC_REPLACE_COUNT, replaced));
                         });
                         undo_replace_all.push_back(timed(main, [&] { command(cmd_undo); }));
                         if (find_text(window.document(), u"xyz").size() != 50000) fail("Replace all was not undone");

@@ -30,6 +30,22 @@ void for_each_sub(const Sub_List& subs, const std::vector<std::size_t>* only, st
         if (*it < subs.size() && !visit(*it)) return;
 }
 
+// Runs `each` (a position, giving how its search went) over the subs searched, and stops at
+// the first that gives up, naming it in error_text. `match` when any found one.
+template <class Each>
+Regex_Result search_subs(const Sub_List& subs, const std::vector<std::size_t>* only, std::u16string* error_text,
+                         Each each) {
+    if (error_text) error_text->clear();
+    Regex_Result result = Regex_Result::no_match;
+    for_each_sub(subs, only, 0, [&](std::size_t k) {
+        const Regex_Result r = each(k);
+        if (r == Regex_Result::gave_up && error_text) *error_text = gave_up_text(k);
+        if (r != Regex_Result::no_match) result = r;
+        return r != Regex_Result::gave_up;
+    });
+    return result;
+}
+
 }  // namespace
 
 bool Text_Search::prepare(std::u16string_view find, const Replace_Options& chosen, std::u16string* error_text) {
@@ -253,47 +269,31 @@ Regex_Result find_next_match(const Sub_List& subs, const Text_Search& search, co
 
 Regex_Result count_matches(const Sub_List& subs, const Text_Search& search, const std::vector<std::size_t>* only,
                            std::size_t& count, std::u16string* error_text) {
-    if (error_text) error_text->clear();
     count = 0;
-    Regex_Result result = Regex_Result::no_match;
-    for_each_sub(subs, only, 0, [&](std::size_t k) {
+    return search_subs(subs, only, error_text, [&](std::size_t k) {
         std::size_t here = 0;
         const Regex_Result r = search.count_all(subs[k].text, here);
-        if (r == Regex_Result::gave_up) {
-            result = r;
-            if (error_text) *error_text = gave_up_text(k);
-            return false;
-        }
         count += here;
-        return true;
+        return r;
     });
-    if (result != Regex_Result::gave_up && count > 0) result = Regex_Result::match;
-    return result;
 }
 
 Regex_Result replace_all_step(const Sub_List& subs, const Text_Search& search, std::u16string_view with,
                               const std::vector<std::size_t>* only, History_Step& step, std::size_t& count,
                               std::u16string* error_text) {
-    if (error_text) error_text->clear();
     count = 0;
     History_Step made;
-    Regex_Result result = Regex_Result::no_match;
     std::u16string text;
-    for_each_sub(subs, only, 0, [&](std::size_t k) {
+    const Regex_Result result = search_subs(subs, only, error_text, [&](std::size_t k) {
         std::size_t here = 0;
         const Regex_Result r = search.replace_all(subs[k].text, with, text, here);
-        if (r == Regex_Result::gave_up) {
-            result = r;
-            if (error_text) *error_text = gave_up_text(k);
-            return false;
-        }
         count += here;
         if (here > 0 && text != subs[k].text) {
             made.removed_at.push_back(k);
             made.removed.push_back(subs[k]);
             made.inserted.push_back({subs[k].start, subs[k].end, text});
         }
-        return true;
+        return r;
     });
     if (result == Regex_Result::gave_up) {
         count = 0;
