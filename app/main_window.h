@@ -268,8 +268,4 @@ private:
     std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
     bool recovery_timer_armed = false;
     notice_balloon notice;
-
-public:
-    /// What the last notice balloon said, and whether it shows; for tests.
-    const notice_balloon& notice_shown() const { return notice; }
 };

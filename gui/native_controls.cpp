@@ -471,12 +471,3 @@ void notice_balloon::show(HWND owner, POINT at, const std::u16string& title, con
     SendMessageW(hwnd, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&current));
     SetTimer(hwnd, balloon_timer_id, shown_ms, balloon_timer_fired);
 }
-
-void notice_balloon::hide() {
-    if (!hwnd) return;
-    KillTimer(hwnd, balloon_timer_id);
-    TTTOOLINFOW current = tool();
-    SendMessageW(hwnd, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&current));
-}
-
-bool notice_balloon::visible() const { return hwnd && IsWindowVisible(hwnd); }

@@ -106,7 +106,7 @@ private:
 };
 
 /// A balloon that tells something without taking the focus or stopping the typing: it points
-/// at a screen point and goes by itself after a while, or at a click.
+/// at a screen point and goes by itself after a while.
 class notice_balloon {
 public:
     notice_balloon() = default;
@@ -116,17 +116,13 @@ public:
 
     /// `icon` is TTI_INFO, TTI_WARNING or TTI_ERROR.
     void show(HWND owner, POINT at, const std::u16string& title, const std::u16string& text, int icon);
-    void hide();
-    bool visible() const;
-    /// What the balloon says (its title and text, a line break between).
-    std::u16string said() const { return title_said + u"\n" + text_said; }
 
     static constexpr UINT shown_ms = 15000;
     HWND hwnd = nullptr;
 
 private:
     TTTOOLINFOW tool() const;
-    std::u16string title_said, text_said;
+    std::u16string title_said, text_said;  ///< the control keeps pointers to them
 };
 
 /// Keeps controls anchored to their parent's edges, from the rectangles recorded at `add`.
