@@ -298,8 +298,8 @@ LRESULT Main_Window::on_edit_menu(params& p) {
     show(cmd_redo, u"&Redo", history.redo_step(), u"Ctrl+Y");
     const auto selected = list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0);
     const auto state = [](bool on) { return on ? MF_ENABLED : MF_GRAYED; };
-    EnableMenuItem(menu, cmd_find, state(!subs.empty()));
-    EnableMenuItem(menu, cmd_replace, state(!subs.empty()));
+    // Find and Replace stay enabled: a greyed item keeps its accelerator from arriving, and
+    // Ctrl+F on an empty document says there is nothing to search.
     EnableMenuItem(menu, cmd_split, state(selected == 1));
     EnableMenuItem(menu, cmd_join, state(selected >= 2));
     return 0;
