@@ -11,6 +11,7 @@
 #include "gui/win_str.h"
 #include "io/file.h"
 #include "io/strings.h"
+#include "video/video_layout.h"
 
 namespace {
 
@@ -45,13 +46,24 @@ Main_Window::Main_Window()
     on_init_menu_popup(cmd_shortcuts, [this](params&) { pause_video(); return LRESULT{0}; });
     on_init_menu_popup(cmd_insert, [this](params& p) { return on_context_menu(p); });
     on_init_menu_popup(cmd_undo, [this](params& p) { return on_edit_menu(p); });
+    on_init_menu_popup(cmd_speed_first, [this](params& p) { return on_speed_menu(p); });
+    on_init_menu_popup(cmd_shift_times, [this](params& p) { return on_timing_menu(p); });
 
     on_notify(main_list_id, NM_DBLCLK, [this](params&) { send_command(cmd_edit); return LRESULT{1}; });
     on_notify(main_list_id, NM_CLICK, [this](params&) { return on_list_click(); });
     on_notify(main_list_id, LVN_ITEMCHANGED, [this](params&) { return on_list_changed(); });
+    on_message(WM_ACTIVATEAPP, [this](params& p) {
+        if (p.wParam) PostMessageW(hwnd, file_check_message, 0, 0);
+        return LRESULT{0};
+    });
+    on_message(file_check_message, [this](params&) { offer_to_reopen_changed(); return LRESULT{0}; });
     on_message(repaint_timeline_message, [this](params&) {
         timeline_repaint_posted = false;
         repaint_timeline();
+        return LRESULT{0};
+    });
+    on_message(start_message, [this](params&) {
+        on_start();
         return LRESULT{0};
     });
     on_message(recovery_notice_message, [this](params& p) {
@@ -104,6 +116,18 @@ Main_Window::Main_Window()
     cmd(cmd_replace, [this] { replace_text(); });
     cmd(cmd_split, [this] { split_selected(); });
     cmd(cmd_join, [this] { join_selected(); });
+    cmd(cmd_set_start, [this] { set_start_at_playhead(); });
+    cmd(cmd_set_end, [this] { set_end_at_playhead(false); });
+    cmd(cmd_set_end_next, [this] { set_end_at_playhead(true); });
+    cmd(cmd_previous_frame, [this] { step_frame(false); });
+    cmd(cmd_next_frame, [this] { step_frame(true); });
+    for (std::size_t k = 0; k < std::size(playback_speeds); ++k)
+        cmd(static_cast<unsigned>(cmd_speed_first + k), [this, k] { choose_speed(playback_speeds[k]); });
+    cmd(cmd_shift_times, [this] { shift_times(); });
+    cmd(cmd_set_sync_point, [this] { set_sync_point(); });
+    cmd(cmd_apply_sync_points, [this] { apply_sync_points(); });
+    cmd(cmd_clear_sync_points, [this] { clear_sync_points(); });
+    cmd(cmd_change_frame_rate, [this] { change_frame_rate(); });
 
     timeline.on_seek = [this](std::uint64_t ms) { on_timeline_seek(ms); };
     timeline.on_insert = [this] { send_command(cmd_insert); };
@@ -111,6 +135,14 @@ Main_Window::Main_Window()
     timeline.on_edit = [this] { send_command(cmd_edit); };
     timeline.on_nudged = [this](History_Step step) {
         apply_change(std::move(step), {Row_Choice::keep}, Change_Source::applied);
+    };
+    timeline.on_dragged = [this](History_Step step) {
+        apply_change(std::move(step), {Row_Choice::keep}, Change_Source::applied);
+    };
+    timeline.on_drag_moved = [this] { video.refresh_text(); };
+    timeline.on_make_sub = [this](std::uint64_t start, std::uint64_t end) {
+        Flow flow(*this);
+        insert_sub_as(Sub_Item{start, end, u""});
     };
     timeline.on_play_pause = [this] { video.toggle_play(); };
     video.on_position = [this](std::uint64_t ms) {
@@ -180,17 +212,26 @@ LRESULT Main_Window::on_init_dialog() {
         SetWindowPos(hwnd, nullptr, values.left, values.top, values.width, values.height, SWP_NOZORDER);
 
     srt_icon.load();
-    status.create(hwnd).add_stretch_part().add_fixed_part(200).add_fixed_part(110).add_fixed_part(70);
+    status.create(hwnd).add_stretch_part().add_fixed_part(200).add_fixed_part(110).add_fixed_part(70).add_fixed_part(220);
+    add_encoding_menu();
     set_status(1, u"Saved: never");
     set_status(2, u"0/0 subs");
     set_status(3, u"0:00:00");
     // The resource's caption is only the program's name; an empty document is untitled.
     set_document_title(u"");
     SetFocus(list.hwnd);
-    Flow flow(*this);
-    start_recovery(values.autosave_seconds);
-    handle_command_line();
+    // What the start brings (recovered work, the command line's file and their questions)
+    // comes once the window is on the screen, so that every box has it for owner.
+    autosave_seconds = values.autosave_seconds;
+    PostMessageW(hwnd, start_message, 0, 0);
     return 1;
+}
+
+void Main_Window::on_start() {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Flow flow(*this);
+    start_recovery(autosave_seconds);
+    handle_command_line();
 }
 
 bool Main_Window::load_settings() {
@@ -285,6 +326,7 @@ LRESULT Main_Window::on_file_menu(params& p) {
     EnableMenuItem(menu, cmd_close_sub, has_subs);
     EnableMenuItem(menu, cmd_save_sub_as, document_path().empty() ? MF_GRAYED : MF_ENABLED);
     EnableMenuItem(menu, cmd_close_video, video_loaded() ? MF_ENABLED : MF_GRAYED);
+    update_encoding_menu(menu);
     return 0;
 }
 

@@ -12,10 +12,12 @@
 #include "app/main_window_support.h"
 #include "core/history.h"
 #include "core/sub_list.h"
+#include "core/time_map.h"
 #include "gui/dialogs.h"
 #include "gui/msg_table.h"
 #include "gui/native_controls.h"
 #include "gui/recent_menu.h"
+#include "io/file_stamp.h"
 #include "io/ini_file.h"
 #include "res/resource_ids.h"
 #include "timeline/timeline_control.h"
@@ -53,6 +55,17 @@ enum Main_Command : unsigned {
     cmd_replace = IDM_REPLACE,
     cmd_split = IDM_SPLIT_SUB,
     cmd_join = IDM_JOIN_SUBS,
+    cmd_set_start = IDM_SET_START,
+    cmd_set_end = IDM_SET_END,
+    cmd_set_end_next = IDM_SET_END_NEXT,
+    cmd_previous_frame = IDM_PREVIOUS_FRAME,
+    cmd_next_frame = IDM_NEXT_FRAME,
+    cmd_speed_first = IDM_SPEED_50,  ///< one id a speed, in the order of `playback_speeds`
+    cmd_shift_times = IDM_SHIFT_TIMES,
+    cmd_set_sync_point = IDM_SET_SYNC_POINT,
+    cmd_apply_sync_points = IDM_APPLY_SYNC_POINTS,
+    cmd_clear_sync_points = IDM_CLEAR_SYNC_POINTS,
+    cmd_change_frame_rate = IDM_CHANGE_FRAME_RATE,
 };
 
 inline constexpr int main_list_id = IDC_SUBS_LIST;
@@ -63,6 +76,12 @@ inline constexpr UINT_PTR recovery_timer_id = IDT_RECOVERY_COPY;
 inline constexpr UINT repaint_timeline_message = WM_APP + 1;
 /// From the recovery writer's thread: wParam 1 when writing copies fails, 0 when it works again.
 inline constexpr UINT recovery_notice_message = WM_APP + 2;
+/// Posted at the end of WM_INITDIALOG: what the start brings, once the window shows.
+inline constexpr UINT start_message = WM_APP + 4;
+/// Posted when the program gets the focus back: the document's file may have changed.
+inline constexpr UINT file_check_message = WM_APP + 3;
+/// The status bar's part that names the encoding the document was read in.
+inline constexpr int encoding_status_part = 4;
 
 class Recovery_Writer;
 
@@ -108,7 +127,8 @@ public:
     /// With no path the user picks one. `search_video` offers a same-named video. A document
     /// that differs from its file is offered for saving first; false when the user cancelled
     /// there (or that save failed), so nothing was opened.
-    bool open_sub(std::optional<std::u16string> path, bool search_video);
+    /// `code_page` other than 0 reads the file in that encoding (io/code_pages.h).
+    bool open_sub(std::optional<std::u16string> path, bool search_video, unsigned code_page = 0);
     /// With no path the user picks one (Save as). True when the file was written.
     bool save_sub(std::optional<std::u16string> path);
     /// Empties the document, offering to save it when it differs from its file. False, with
@@ -125,6 +145,9 @@ public:
     /// step does not fit the document or there is nothing to undo or redo. An empty step is
     /// shown but not recorded.
     bool apply_change(History_Step step, Row_Choice rows, Change_Source source = Change_Source::to_apply);
+    /// Records that the sub starting at `point.from` belongs at `point.to`, replacing a point
+    /// of the same sub; the timeline marks it.
+    void add_sync_point(Sync_Point point);
     /// The list shows the document anew, `rows` as `show_list` selects them, and takes the focus.
     void refresh_list(const std::vector<std::size_t>& rows = {}, std::size_t at = 0);
     void check_overlaps(bool report_none);
@@ -134,6 +157,8 @@ public:
     const Ini_File& settings_document() const { return settings; }
     const std::u16string& settings_file() const { return settings_path; }
     bool is_modified() const { return modified; }
+    /// The code page the document's file was read in or saved in; 0 when untitled.
+    unsigned document_encoding() const { return document_code_page; }
     std::u16string document_path() const;
     std::u16string status_text(int part) const;
     Video_Control& video_control() { return video; }
@@ -144,6 +169,7 @@ public:
 private:
     // Start-up and shutdown.
     LRESULT on_init_dialog();
+    void on_start();
     LRESULT on_close();
     LRESULT on_size(params& p);
     bool load_settings();
@@ -162,6 +188,18 @@ private:
     LRESULT on_drop_files(params& p);
     void open_recent_sub(std::uint32_t index);
     bool differs_from_file();
+    /// Reads the file into the document once the user has agreed to replace it.
+    bool read_document(const std::u16string& path, bool search_video, unsigned code_page);
+    /// Remembers the file the document belongs to now, the encoding it is in and its stamp.
+    void set_document_file(const std::u16string& path, unsigned code_page);
+    // Encodings and files changed by another program.
+    void add_encoding_menu();
+    void update_encoding_menu(HMENU file_menu);
+    void reopen_with_encoding(unsigned code_page);
+    /// Asks before saving over the document's file when another program changed it; false
+    /// when the user said No.
+    bool confirm_overwrite(const std::u16string& path);
+    void offer_to_reopen_changed();
     /// Runs the save question when the document differs from its file; false when the user
     /// cancelled, or said Yes and the save did not happen.
     bool offer_to_save(UINT buttons);
@@ -183,6 +221,8 @@ private:
     void on_selection_timer();
     static void CALLBACK selection_timer_proc(HWND window, UINT msg, UINT_PTR id, DWORD time);
     void insert_sub();
+    /// The Edit dialog for a new sub with these times; OK with a text inserts it.
+    void insert_sub_as(const Sub_Item& proposed);
     void edit_sub();
     void remove_subs();
     void locate_sub();
@@ -195,6 +235,21 @@ private:
     void show_list(const Row_Choice& choice, std::size_t from = 0, std::size_t to = no_position);
     void update_saved_time(const SYSTEMTIME* local);
     void update_count_text(std::size_t selected);
+
+    // Timing to the video (main_window_spotting.cpp).
+    /// The Timing menu's states of the commands below.
+    void spotting_menu_states(HMENU timing_menu);
+    LRESULT on_speed_menu(params& p);
+    /// The time the start or end commands take: the video's position while it plays, else
+    /// the playhead.
+    std::uint64_t playhead_now();
+    /// The one selected row; no_position unless exactly one is selected.
+    std::size_t single_selected_row() const;
+    void set_start_at_playhead();
+    void set_end_at_playhead(bool then_next);
+    void choose_speed(std::uint32_t percent);
+    void say_speed_refused(std::uint32_t percent);
+    void step_frame(bool forward);
 
     // Other commands.
     void preferences();
@@ -212,6 +267,16 @@ private:
     void split_selected();
     /// The selected subs in one; the ding unless two or more that follow each other are selected.
     void join_selected();
+    // Re-timing (main_window_timing.cpp).
+    LRESULT on_timing_menu(params& p);
+    void shift_times();
+    void set_sync_point();
+    void apply_sync_points();
+    void clear_sync_points();
+    void change_frame_rate();
+    /// Applies a re-timing of the document as one step, the selection following its subs;
+    /// false, with a box that says how many subs, when it would take subs out of range.
+    bool apply_retiming(Retiming retiming);
 
     // Recovery copies.
     void start_recovery(std::uint32_t autosave_seconds);
@@ -253,6 +318,10 @@ private:
     Sub_List subs;
     History history;
     bool modified = false;
+    unsigned document_code_page = 0;
+    File_Stamp document_stamp;
+    File_Stamp declined_stamp;  ///< the change the user last said No to reopening
+    HMENU encoding_menu = nullptr;
     listview list;
     Video_Control video;
     Timeline_Control timeline;
@@ -266,6 +335,12 @@ private:
     bool close_deferred = false;
     std::unique_ptr<Recovery_Writer> recovery;  ///< from the settings load on
     std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
+    std::uint32_t autosave_seconds = 0;         ///< from the settings, until the start
     bool recovery_timer_armed = false;
     notice_balloon notice;
+    /// The video that refused a speed has been told so: it is not said again for it.
+    bool speed_refusal_said = false;
+    std::u16string shift_amount = u"0.000";  ///< the last amount, while the program runs
+    std::u16string rate_from = u"25", rate_to = u"23.976";
+    std::vector<Sync_Point> sync_points;
 };

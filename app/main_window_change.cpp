@@ -21,6 +21,10 @@ void set_row_state(const listview& list, std::size_t row, UINT state) {
 }  // namespace
 
 bool Main_Window::apply_change(History_Step step, Row_Choice rows, Change_Source source) {
+    // A drag under way holds places in the document: it is given up first. (A drag that
+    // ended has reported itself already, and the commands that change the document before
+    // they get here open a dialog first, which takes the mouse away from a drag.)
+    timeline.cancel_drag();
     const bool undoing = source == Change_Source::undo || source == Change_Source::redo;
     if (undoing) {
         const bool redo = source == Change_Source::redo;
@@ -29,11 +33,11 @@ bool Main_Window::apply_change(History_Step step, Row_Choice rows, Change_Source
         // Where the step took subs out: the row to select when none of it is left to show.
         const std::vector<std::size_t>& out = redo ? last->removed_at : last->inserted_at;
         rows.at = out.empty() ? 0 : out.front();
+        if (last->keeps_selection) rows.mode = Row_Choice::keep;
         std::vector<std::size_t> touched;
         if (!(redo ? history.redo(subs, &touched) : history.undo(subs, &touched))) return false;
         step.inserted_at = std::move(touched);
-    } else if (source == Change_Source::to_apply &&
-               !::apply_change(subs, step.removed_at, step.inserted_at, step.inserted)) {
+    } else if (source == Change_Source::to_apply && !apply_step(subs, step, true)) {
         return false;
     }
     // A nudge series records itself step by step; anything else ends it, since its start no
@@ -47,6 +51,10 @@ bool Main_Window::apply_change(History_Step step, Row_Choice rows, Change_Source
             from = std::min(from, places->front());
             to = std::max(to, places->back());
         }
+    if (!step.retimed.empty()) {
+        from = std::min(from, step.retimed.front().at);
+        to = std::max(to, step.retimed.back().at);
+    }
     if (rows.mode == Row_Choice::put_in) {
         rows.rows = step.inserted_at;
         if (!undoing) rows.at = step.removed_at.empty() ? 0 : step.removed_at.front();
@@ -55,7 +63,7 @@ bool Main_Window::apply_change(History_Step step, Row_Choice rows, Change_Source
         if (rows.rows.size() > static_cast<std::size_t>(listview::many_selected))
             rows.rows.erase(rows.rows.begin() + 1, rows.rows.end());
     }
-    if (!undoing && (!step.removed_at.empty() || !step.inserted_at.empty())) history.record(std::move(step));
+    if (!undoing && !step.empty()) history.record(std::move(step));
 
     show_modified_by_history();
     document_changed();
@@ -69,8 +77,13 @@ void Main_Window::show_list(const Row_Choice& choice, std::size_t from, std::siz
     const std::size_t count = subs.size();
     const bool recount = static_cast<std::size_t>(list.send_direct(LVM_GETITEMCOUNT, 0, 0)) != count;
     if (choice.mode == Row_Choice::keep && !recount) {
-        // Rows changed in place, the selection moved with them: only those rows are redrawn.
-        if (from < count) list.send_direct(LVM_REDRAWITEMS, from, std::min(to, count - 1));
+        // Rows changed in place, the selection moved with them: those in view are redrawn (a
+        // list view may invalidate the rows asked for one by one, in view or not).
+        const std::size_t top = static_cast<std::size_t>(list.send_direct(LVM_GETTOPINDEX, 0, 0));
+        const std::size_t bottom = top + static_cast<std::size_t>(list.send_direct(LVM_GETCOUNTPERPAGE, 0, 0));
+        from = std::max(from, top);
+        to = std::min({to, bottom, count - 1});
+        if (count > 0 && from <= to) list.send_direct(LVM_REDRAWITEMS, from, to);
         return;
     }
     std::vector<std::size_t> rows = choice.rows;

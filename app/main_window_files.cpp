@@ -7,6 +7,7 @@
 #include "core/srt_reader.h"
 #include "gui/message_box.h"
 #include "gui/win_str.h"
+#include "io/code_pages.h"
 #include "io/file.h"
 #include "io/strings.h"
 
@@ -34,7 +35,7 @@ void Main_Window::show_document_path(const std::u16string& path) {
     SendMessageW(status.hwnd, SB_SETICON, 0, reinterpret_cast<LPARAM>(path.empty() ? nullptr : srt_icon.icon));
 }
 
-bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_video) {
+bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_video, unsigned code_page) {
     pause_video();
     std::u16string path;
     if (given) {
@@ -51,12 +52,16 @@ bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
         if (!offer_to_save(MB_YESNOCANCEL)) return false;
         if (!open_file_dialog(*this, u"SubRip subtitle (*.srt)|*.srt", path)) return true;
     }
+    return read_document(path, search_video, code_page);
+}
 
+bool Main_Window::read_document(const std::u16string& path, bool search_video, unsigned code_page) {
     // Read into a new list: the document and its display stay as they are until the new
     // file is taken, so a failed read or a Cancel below leaves nothing half-replaced.
     Sub_List loaded;
     std::u16string error;
-    if (!read_srt_file(loaded, path, &error)) {
+    unsigned read_as = 0;
+    if (!read_srt_file(loaded, path, &error, code_page, &read_as)) {
         box(u"Subs loading failed",
             format(u"\"%s\"\n\n Subtitle loading failed:\n%s", path, shorten_discarded_lines(error)), MB_ICONERROR);
         return true;
@@ -79,9 +84,11 @@ bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
 
     subs = std::move(loaded);
     history.clear();
+    clear_sync_points();
     discard_recovery_copy();
     refresh_list();
     show_document_path(path);
+    set_document_file(path, read_as);
     update_saved_time(nullptr);
     set_document_title(path);
     recent_subs.add(path);
@@ -109,6 +116,7 @@ bool Main_Window::save_sub(std::optional<std::u16string> given) {
         }
         if (!save_file_dialog(*this, path, proposal.empty() ? nullptr : &proposal)) return false;
     }
+    if (!confirm_overwrite(path)) return false;
 
     Saving_Dialog saving(path, subs);
     if (saving.show(hwnd) != Saving_Dialog::result_saved) {
@@ -124,6 +132,7 @@ bool Main_Window::save_sub(std::optional<std::u16string> given) {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     show_document_path(path);
+    set_document_file(path, code_page_utf8);  // saving writes UTF-8
     update_saved_time(&now);
     set_document_title(path);
     history.mark_saved();
@@ -163,7 +172,7 @@ bool Main_Window::differs_from_file() {
     if (path.empty()) return !subs.empty();
     // A file that can no longer be read (gone, moved, locked) cannot hold the edits.
     Sub_List on_disk;
-    if (!read_srt_file(on_disk, path)) return !subs.empty();
+    if (!read_srt_file(on_disk, path, nullptr, document_code_page)) return !subs.empty();
     return !lists_equal(subs, on_disk);
 }
 
@@ -187,10 +196,12 @@ bool Main_Window::close_sub(bool ask_video) {
             MB_YESNO | MB_ICONQUESTION) == IDYES;
     subs.clear();
     history.clear();
+    clear_sync_points();
     discard_recovery_copy();
     refresh_list();
     repaint_timeline();
     show_document_path(u"");
+    set_document_file(u"", 0);
     set_status(1, u"Saved: never");
     set_document_title(u"");
     if (close_video_too) close_video(false);

@@ -60,8 +60,10 @@ void Main_Window::start_recovery(std::uint32_t autosave_seconds) {
 void Main_Window::take_recovered(Sub_List recovered, const std::u16string& path) {
     subs = std::move(recovered);
     history.clear(false);  // it differs from its file
+    clear_sync_points();
     refresh_list();
     show_document_path(path);
+    set_document_file(path, 0);  // its file's encoding is guessed when it is read again
     if (path_exists(path))
         update_saved_time(nullptr);
     else

@@ -83,6 +83,20 @@ void BM_read_srt_file_lf(benchmark::State& state) {
 void BM_read_srt_file_1252(benchmark::State& state) {
     read_file(state, std::string("subs_") + size_name(state.range(0)) + "_1252.srt");
 }
+// Russian and Chinese text whose code page is guessed, and the same in UTF-8
+// (make_legacy_texts.py writes them).
+void BM_read_srt_file_1251(benchmark::State& state) {
+    read_file(state, std::string("subs_") + size_name(state.range(0)) + "_1251.srt");
+}
+void BM_read_srt_file_1251_utf8(benchmark::State& state) {
+    read_file(state, std::string("subs_") + size_name(state.range(0)) + "_1251_utf8.srt");
+}
+void BM_read_srt_file_936(benchmark::State& state) {
+    read_file(state, std::string("subs_") + size_name(state.range(0)) + "_936.srt");
+}
+void BM_read_srt_file_936_utf8(benchmark::State& state) {
+    read_file(state, std::string("subs_") + size_name(state.range(0)) + "_936_utf8.srt");
+}
 
 std::u16string out_path() { return utf8_to_utf16(data_dir() + "/written.srt"); }
 
@@ -162,6 +176,10 @@ BENCHMARK(BM_read_floor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_read_srt_file)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_read_srt_file_lf)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_read_srt_file_1252)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_read_srt_file_1251)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_read_srt_file_1251_utf8)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_read_srt_file_936)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_read_srt_file_936_utf8)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_write_floor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_write_srt)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_write_srt_text_only)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -13,7 +13,10 @@
 // Then, on each document, the edits a user waits for, from the command to the painted
 // window, with the time its dialogs and boxes were on screen left out (they are answered
 // programmatically): "insert_first_10k_ms" and so on, medians; also Shift+End and Down,
-// which change the selection of every row ("shift_end_10k_ms", "down_from_all_10k_ms").
+// which change the selection of every row ("shift_end_10k_ms", "down_from_all_10k_ms"),
+// re-timing every sub: "shift_all_10k_ms" and its "undo_shift_10k_ms", "sync_points_10k_ms"
+// (three points) and "frame_rate_10k_ms", F7 on one sub ("set_start_10k_ms") and one mouse
+// move while a sub is dragged ("drag_move_10k_ms").
 // Each starts from a painted window. Files made here: 100,000 subs
 // with 1,000 overlaps and with 50,000 subs holding the searched text, and 20,000 subs that
 // all overlap each other. Last come "message_us" and "subclassed_message_us": what one
@@ -334,7 +337,8 @@ int main() {
                 // The edits, each undone (untimed where not measured) so the next starts alike.
                 const int n = static_cast<int>(in.subs);
                 std::vector<double> nudge, undo_nudge, redo_nudge, insert, undo_insert, redo_insert, remove,
-                    undo_remove, redo_remove, remove_1000, edit, scroll, down_from_all, shift_end;
+                    undo_remove, redo_remove, remove_1000, edit, scroll, down_from_all, shift_end, shift_all, undo_shift,
+                    sync, frame_rate, set_start, drag_move;
                 for (int r = 0; r < 5; ++r) {
                     on_window_thread(main, [&] {
                         const HWND timeline = window.timeline_control().hwnd;
@@ -347,6 +351,41 @@ int main() {
                         SendMessageW(timeline, WM_KEYUP, key.wParam, 0xC0000001);
                         undo_nudge.push_back(timed(main, [&] { command(cmd_undo); }));
                         redo_nudge.push_back(timed(main, [&] { command(cmd_redo); }));
+                        command(cmd_undo);
+
+                        // F7 on the middle sub with the playhead just before its start, so that it
+                        // keeps its place (the gaps are 50 ms or more).
+                        Timeline_Control& line = window.timeline_control();
+                        const std::size_t middle = static_cast<std::size_t>(n / 2);
+                        select_only({n / 2});
+                        line.playhead = window.document()[middle].start - 30;
+                        set_start.push_back(timed(main, [&] { command(cmd_set_start); }));
+                        if (window.document()[middle].start != line.playhead) fail("F7 did not set the start");
+                        command(cmd_undo);
+
+                        // One mouse move while the middle sub's body is dragged, the view about
+                        // 10 s wide around it: to the painted timeline and row.
+                        line.playhead = window.document()[middle].start;
+                        RECT placed{};
+                        GetWindowRect(line.hwnd, &placed);  // the wheel goes to the window under its point
+                        const LPARAM over = MAKELPARAM((placed.left + placed.right) / 2, (placed.top + placed.bottom) / 2);
+                        for (int k = 0; k < 100 && line.view_span > 10000; ++k)
+                            SendMessageW(line.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), over);
+                        line.center_on_playhead();
+                        RECT client{};
+                        GetClientRect(line.hwnd, &client);
+                        const float scale = view_scale(client.right, line.view_span);
+                        const int x = (time_to_x(window.document()[middle].start, line.view_start, scale) +
+                                       time_to_x(window.document()[middle].end, line.view_start, scale)) / 2;
+                        const auto mouse = [&](UINT msg, int dx) {
+                            SendMessageW(line.hwnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x + dx, 60));
+                        };
+                        mouse(WM_LBUTTONDOWN, 0);
+                        mouse(WM_MOUSEMOVE, 10);  // past the drag distance: the drag begins
+                        const std::uint64_t begun = window.document()[middle].start;
+                        drag_move.push_back(timed(main, [&] { mouse(WM_MOUSEMOVE, r % 2 ? -10 : 30); }));
+                        if (!line.mouse_held() || window.document()[middle].start == begun) fail("the drag did not move");
+                        mouse(WM_LBUTTONUP, r % 2 ? -10 : 30);
                         command(cmd_undo);
 
                         // The changed rows in view, as when a user edits at the top of a document
@@ -402,6 +441,26 @@ int main() {
                         SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0);
                         RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
                         scroll.push_back(timed(main, [&] { SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0); }));
+
+                        // Re-timing every sub: a shift (and its undo), three sync points, a frame rate.
+                        const Sub_List& doc = window.document();
+                        const std::uint64_t first_start = doc[0].start;
+                        select_only({n / 4});
+                        shift_all.push_back(timed(main, [&] { command(cmd_shift_times); }, [](HWND d) {
+                            SetDlgItemTextW(d, IDC_SHIFT_AMOUNT, L"1.5");
+                            press_button(d, IDOK);
+                        }));
+                        if (doc[0].start != first_start + 1500) fail("the shift did not move the first sub");
+                        undo_shift.push_back(timed(main, [&] { command(cmd_undo); }));
+                        for (const std::size_t k : {std::size_t{0}, doc.size() / 2, doc.size() - 1})
+                            window.add_sync_point({doc[k].start, doc[k].start + 1500 + k % 1000});
+                        sync.push_back(timed(main, [&] { command(cmd_apply_sync_points); }));
+                        if (doc[0].start != first_start + 1500) fail("the sync points did not move the first sub");
+                        command(cmd_undo);
+                        frame_rate.push_back(
+                            timed(main, [&] { command(cmd_change_frame_rate); }, [](HWND d) { press_button(d, IDOK); }));
+                        if (doc[0].start != (first_start * 25025 + 12000) / 24000) fail("the frame rate did not change the times");
+                        command(cmd_undo);
                     });
                 }
                 if (window.document().size() != in.subs) fail("the edits did not come back undone");
@@ -410,7 +469,9 @@ int main() {
                     {"insert_first", &insert},  {"undo_insert", &undo_insert}, {"redo_insert", &redo_insert},
                     {"remove_first", &remove},  {"undo_remove", &undo_remove}, {"redo_remove", &redo_remove},
                     {"remove_1000", &remove_1000}, {"edit", &edit},            {"scroll_page", &scroll},
-                    {"shift_end", &shift_end},  {"down_from_all", &down_from_all},
+                    {"shift_end", &shift_end},  {"down_from_all", &down_from_all}, {"shift_all", &shift_all},
+                    {"undo_shift", &undo_shift}, {"sync_points", &sync},       {"frame_rate", &frame_rate},
+                    {"set_start", &set_start},  {"drag_move", &drag_move},
                 };
                 for (const auto& [name, times] : measures) print(std::string(name) + "_" + in.name + "_ms", *times);
                 on_window_thread(main, [&] { window.close_sub(false); });

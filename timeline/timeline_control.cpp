@@ -19,6 +19,7 @@ constexpr COLORREF selected_fill = RGB(182, 197, 220);
 constexpr COLORREF block_outline = RGB(93, 124, 177);
 constexpr COLORREF overlap_colour = RGB(255, 16, 16);
 constexpr COLORREF playhead_colour = RGB(255, 45, 45);
+constexpr COLORREF sync_colour = RGB(0, 140, 60);
 
 // GDI coordinates beyond 2^27 misbehave; blocks of a deep zoom can be far wider than that.
 constexpr int coordinate_limit = 1 << 26;
@@ -136,6 +137,8 @@ void Timeline_Control::center_on_playhead() {
     repaint();
 }
 
+bool Timeline_Control::in_band(int y) const { return y >= block_top && y <= block_bottom; }
+
 std::size_t Timeline_Control::hit_test(int x, int y) const { return hit_test(x, y, client_width(), view()); }
 
 std::size_t Timeline_Control::hit_test(int x, int y, int width, const Timeline_View& v) const {
@@ -252,6 +255,16 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
         }
     }
 
+    const Drag_Times made = new_span();
+    if (made.end > made.start && scale > 0.0f) {  // a sub being drawn with Ctrl
+        SelectObject(dc, selected_brush);
+        SelectObject(dc, marker_pen);
+        Rectangle(dc, gdi_x(time_to_x(made.start, v.view_start, scale)), block_top,
+                  gdi_x(time_to_x(made.end, v.view_start, scale)), block_bottom);
+    }
+
+    paint_sync_marks(dc, width, height, scale);
+
     if (v.view_span > 0 && playhead >= static_cast<std::uint64_t>(std::max(v.view_start, 0))) {
         const std::int32_t x = time_to_x(playhead, v.view_start, scale);
         if (x <= width + 4) {
@@ -272,6 +285,36 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
                            static_cast<HGDIOBJ>(playhead_pen), static_cast<HGDIOBJ>(fill_brush),
                            static_cast<HGDIOBJ>(selected_brush), static_cast<HGDIOBJ>(playhead_brush)})
         DeleteObject(object);
+}
+
+void Timeline_Control::paint_sync_marks(HDC dc, int width, int height, float scale) {
+    if (sync_marks.empty()) return;
+    HPEN pen = CreatePen(PS_DASH, 1, sync_colour);
+    HBRUSH brush = CreateSolidBrush(sync_colour);
+    const HGDIOBJ old_pen = SelectObject(dc, pen);
+    const HGDIOBJ old_brush = SelectObject(dc, brush);
+    for (std::uint64_t t : sync_marks) {
+        if (static_cast<std::int64_t>(t) < view_start) continue;
+        const std::int32_t x = time_to_x(t, view_start, scale);
+        if (x > width + 4) continue;
+        MoveToEx(dc, x, block_top - 10, nullptr);
+        LineTo(dc, x, height);
+        // A flag at the top of the band, apart from the playhead's triangle.
+        const POINT flag[] = {{x, block_top - 10}, {x + 7, block_top - 7}, {x, block_top - 4}};
+        Polygon(dc, flag, 3);
+    }
+    const std::u16string count = sync_marks.size() == 1
+                                     ? std::u16string(u"1 sync point")
+                                     : format(u"%u sync points", static_cast<unsigned>(sync_marks.size()));
+    // Under the blocks, at the right, where neither the ruler's labels nor the texts reach.
+    SetTextColor(dc, sync_colour);
+    RECT corner{0, block_bottom + 4, width - 4, height - 2};
+    DrawTextW(dc, as_wcstr(count), static_cast<int>(count.size()), &corner,
+              DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_brush);
+    DeleteObject(pen);
+    DeleteObject(brush);
 }
 
 void Timeline_Control::notify_parent_scroll(WORD code) {

@@ -432,6 +432,16 @@ bool run(const std::vector<std::string>& f) {
             line(escaped(text_of(to_hwnd(f[1]))));
             done();
         }
+    } else if (c == "client") {
+        // client <hwnd>: the client area in screen pixels, "<l> <t> <r> <b>".
+        if (need(1)) {
+            RECT r = {};
+            HWND w = to_hwnd(f[1]);
+            GetClientRect(w, &r);
+            MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            line(rect_text(r));
+            done();
+        }
     } else if (c == "settext") {
         if (need(2)) {
             std::wstring t = unescaped(f[2]);
