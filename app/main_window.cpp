@@ -116,6 +116,9 @@ Main_Window::Main_Window()
     cmd(cmd_find, [this] { find_text(); });
     cmd(cmd_undo, [this] { apply_change({}, {}, Change_Source::undo); });
     cmd(cmd_redo, [this] { apply_change({}, {}, Change_Source::redo); });
+    cmd(cmd_replace, [this] { replace_text(); });
+    cmd(cmd_split, [this] { split_selected(); });
+    cmd(cmd_join, [this] { join_selected(); });
     cmd(cmd_set_start, [this] { set_start_at_playhead(); });
     cmd(cmd_set_end, [this] { set_end_at_playhead(false); });
     cmd(cmd_set_end_next, [this] { set_end_at_playhead(true); });
@@ -406,6 +409,12 @@ LRESULT Main_Window::on_edit_menu(params& p) {
     };
     show(cmd_undo, u"&Undo", history.undo_step(), u"Ctrl+Z");
     show(cmd_redo, u"&Redo", history.redo_step(), u"Ctrl+Y");
+    const auto selected = list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0);
+    const auto state = [](bool on) { return on ? MF_ENABLED : MF_GRAYED; };
+    // Find and Replace stay enabled: a greyed item keeps its accelerator from arriving, and
+    // Ctrl+F on an empty document says there is nothing to search.
+    EnableMenuItem(menu, cmd_split, state(selected == 1));
+    EnableMenuItem(menu, cmd_join, state(selected >= 2));
     return 0;
 }
 

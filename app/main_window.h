@@ -53,6 +53,9 @@ enum Main_Command : unsigned {
     cmd_find = IDM_FIND_TEXT,
     cmd_undo = IDM_UNDO,
     cmd_redo = IDM_REDO,
+    cmd_replace = IDM_REPLACE,
+    cmd_split = IDM_SPLIT_SUB,
+    cmd_join = IDM_JOIN_SUBS,
     cmd_set_start = IDM_SET_START,
     cmd_set_end = IDM_SET_END,
     cmd_set_end_next = IDM_SET_END_NEXT,
@@ -261,6 +264,14 @@ private:
     void show_modified_by_history();
     void open_help_file(const char16_t* name, const char16_t* title);
 
+    // Text commands (main_window_text.cpp).
+    /// Pauses the video; with no subs says there is nothing to search and gives false.
+    bool ready_to_search();
+    void replace_text();
+    /// The selected sub in two; the ding unless exactly one is selected and its text can be cut.
+    void split_selected();
+    /// The selected subs in one; the ding unless two or more that follow each other are selected.
+    void join_selected();
     // Re-timing (main_window_timing.cpp).
     LRESULT on_timing_menu(params& p);
     void shift_times();

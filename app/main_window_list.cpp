@@ -287,11 +287,7 @@ void Main_Window::merge_sub() {
 }
 
 void Main_Window::find_text() {
-    pause_video();
-    if (subs.empty()) {
-        box(u"Can't search", u"No subtitles to be searched.", MB_ICONEXCLAMATION);
-        return;
-    }
+    if (!ready_to_search()) return;
     Find_Dialog dialog(subs, list);
     dialog.show(hwnd);
     SetFocus(list.hwnd);

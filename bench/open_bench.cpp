@@ -155,6 +155,21 @@ void enter_text(HWND dialog, const wchar_t* text) {
     press_button(dialog, IDOK);
 }
 
+// Inside a dialog's answer: the milliseconds from `action` until the dialog and the window are
+// painted; then the text of the dialog's control `id`, and the dialog closed.
+double timed_in_dialog(HWND main, HWND dialog, const std::function<void()>& action, int id, std::wstring& text) {
+    const double start = now_ms();
+    action();
+    RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const double elapsed = now_ms() - start;
+    wchar_t buffer[64] = {};
+    GetDlgItemTextW(dialog, id, buffer, 64);
+    text = buffer;
+    press_button(dialog, IDCANCEL);
+    return elapsed;
+}
+
 // "1 --> 2" lines of `count` subs a second apart, 500 ms long, each "Sub N" plus `extra(i)`
 // in its text; `end(i)` other than 0 gives another end.
 std::string srt_file(std::size_t count, const std::function<std::uint64_t(std::size_t)>& end,
@@ -498,20 +513,53 @@ int main() {
                         timed(main, [&] { command(cmd_find); }, [&](HWND d) {
                             SetDlgItemTextW(d, IDC_FIND_QUERY, L"xy");
                             RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            const double start = now_ms();
-                            SetDlgItemTextW(d, IDC_FIND_QUERY, L"xyz");
-                            RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            find.push_back(now_ms() - start);
-                            wchar_t text[64] = {};
-                            GetDlgItemTextW(d, IDC_FIND_COUNT, text, 64);
-                            found = text;
-                            press_button(d, IDCANCEL);
+                            find.push_back(timed_in_dialog(main, d, [d] { SetDlgItemTextW(d, IDC_FIND_QUERY, L"xyz"); },
+                                                           IDC_FIND_COUNT, found));
                         });
                     }
                     window.close_sub(false);
                 });
                 if (found != L"50000 found") fail("the search found " + std::to_string(found.size()) + " characters");
                 print("find_50k_results_ms", find);
+
+                // The same document: Replace all of those 50,000 (the click until the window
+                // and the dialog are painted) and its undo; a split and a join of three, each
+                // undone before the next.
+                std::vector<double> replace_all, undo_replace_all, split, join;
+                std::wstring replaced;
+                on_window_thread(main, [&] {
+                    window.open_sub(path, false);
+                    const int n = static_cast<int>(window.document().size());
+                    for (int r = 0; r < 5; ++r) {
+                        select_only({0});
+                        timed(main, [&] { command(cmd_replace); }, [&](HWND d) {
+                            CheckDlgButton(d, IDC_REPLACE_SELECTED, BST_UNCHECKED);
+                            SetDlgItemTextW(d, IDC_REPLACE_FIND, L"xyz");
+                            SetDlgItemTextW(d, IDC_REPLACE_WITH, L"abcd");
+                            RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                            replace_all.push_back(timed_in_dialog(main, d, [d] {
+                                SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_REPLACE_ALL, BN_CLICKED),
+                                             reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_REPLACE_ALL)));
+                            }, IDC_REPLACE_COUNT, replaced));
+                        });
+                        undo_replace_all.push_back(timed(main, [&] { command(cmd_undo); }));
+                        if (find_text(window.document(), u"xyz").size() != 50000) fail("Replace all was not undone");
+                        select_only({n / 2});
+                        split.push_back(timed(main, [&] { command(cmd_split); }));
+                        if (window.document().size() != static_cast<std::size_t>(n) + 1) fail("Split did not split");
+                        command(cmd_undo);
+                        select_only({n / 2, n / 2 + 1, n / 2 + 2});
+                        join.push_back(timed(main, [&] { command(cmd_join); }));
+                        if (window.document().size() != static_cast<std::size_t>(n) - 2) fail("Join did not join");
+                        command(cmd_undo);
+                    }
+                    window.close_sub(false);
+                });
+                if (replaced != L"50000 replaced") fail("Replace all said \"" + std::string(replaced.begin(), replaced.end()) + "\"");
+                print("replace_all_100k_ms", replace_all);
+                print("undo_replace_all_100k_ms", undo_replace_all);
+                print("split_100k_ms", split);
+                print("join_100k_ms", join);
             }
             {
                 // 20,000 subs that all overlap: opening until the Overlaps dialog is up.

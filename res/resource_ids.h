@@ -46,6 +46,9 @@
 // Edit menu
 #define IDM_UNDO                40026
 #define IDM_REDO                40027
+#define IDM_REPLACE             40070
+#define IDM_SPLIT_SUB           40071
+#define IDM_JOIN_SUBS           40072
 // Timing menu
 #define IDM_SHIFT_TIMES         40028
 #define IDM_SET_SYNC_POINT      40029

@@ -24,6 +24,7 @@ WM_SYSCOMMAND, SC_CLOSE = 0x0112, 0xF060
 IDM_CLOSE_SUB, IDM_INSERT_SUB = 40006, 40020
 IDM_CHECK_OVERLAPS, IDM_SEEK_FORWARD, IDM_PLAY_PAUSE = 40024, 40012, 40013
 RECENT_SUB_2 = 57617  # the second entry of the recent subtitles menu
+IDC_REPLACE_FIND, IDC_REPLACE_WITH, IDC_REPLACE_COUNT = 1121, 1122, 1130
 WM_ACTIVATEAPP = 0x001C
 LVM_GETITEMCOUNT = 0x1004
 # File > Reopen with encoding, in menu order from 40081.
@@ -565,6 +566,148 @@ class Cuemill_Test(unittest.TestCase):
         app.answer("Subtitle saved", "OK", timeout=30)
         with open(path, "rb") as f:
             self.assertEqual(f.read(), opened)
+
+    # -- replace, split and join -------------------------------------------------------------
+
+    def open_replace(self, app, find, with_):
+        """Ctrl+H, the two texts typed in; returns the dialog."""
+        app.key("ctrl+h")
+        dlg = app.box("Replace")
+        self.session.set_text(self.session.child(dlg.hwnd, id=IDC_REPLACE_FIND).hwnd, find)
+        self.session.set_text(self.session.child(dlg.hwnd, id=IDC_REPLACE_WITH).hwnd, with_)
+        return dlg
+
+    def press(self, app, dlg, button, count):
+        """Presses a button of the Replace dialog and waits for its count line to say `count`."""
+        s = self.session
+        line = s.child(dlg.hwnd, id=IDC_REPLACE_COUNT).hwnd
+        s.set_text(line, "")
+        s.click_button(dlg.hwnd, button)
+        e2e.wait_for(lambda: s.text(line) == count, 10, "the count line %r (it says %r)" % (count, s.text(line)))
+
+    def close_replace(self, app, dlg):
+        self.session.key("Escape", title="Replace")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "Replace to close")
+
+    def test_replace_all_and_one_by_one_each_undone_then_saved(self):
+        subs = [(1000, 2000, "The red fox"), (3000, 4000, "A red\nsky"), (5000, 6000, "Blue"), (7000, 8000, "red, RED")]
+        path = self.write_srt("colours.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+
+        # Replace all: one step, the count line, the first changed sub selected.
+        app.select_row(2)
+        dlg = self.open_replace(app, "red", "green")
+        self.press(app, dlg, "Replace all", "4 replaced")
+        green = [(1000, 2000, "The green fox"), (3000, 4000, "A green\nsky"), subs[2], (7000, 8000, "green, green")]
+        app.wait_rows(rows_of(green))
+        e2e.wait_for(lambda: app.selected() == [0], 10, "the first changed sub selected")
+        if ARGS.keep:
+            self.session.screenshot(os.path.join(ARGS.keep, "replace_all"))
+        self.close_replace(app, dlg)
+        app.wait_title("colours.srt * - Cuemill")
+        self.undo_and_redo(app, subs, green, marks=("colours.srt - Cuemill", "colours.srt * - Cuemill"))
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+
+        # One by one from the first row: the first press finds, each further one replaces the
+        # match the list shows and goes on to the next, which the list follows.
+        app.select_row(0)
+        dlg = self.open_replace(app, "red", "blue")
+        steps = [
+            ("4 found", 0, subs),
+            ("1 replaced, 3 left", 1, [(1000, 2000, "The blue fox")] + subs[1:]),
+            ("2 replaced, 2 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky")] + subs[2:]),
+            ("3 replaced, 1 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky"), subs[2],
+                                       (7000, 8000, "blue, RED")]),
+            ("4 replaced, 0 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky"), subs[2],
+                                       (7000, 8000, "blue, blue")]),
+        ]
+        for count, row, expected in steps:
+            self.press(app, dlg, "Replace", count)
+            app.wait_rows(rows_of(expected))
+            e2e.wait_for(lambda: app.selected() == [row], 10, "row %d selected after %r" % (row, count))
+        self.close_replace(app, dlg)
+
+        # Each Replace was one step.
+        for _, _, expected in reversed(steps[:-1]):
+            app.key("ctrl+z")
+            app.wait_rows(rows_of(expected))
+        app.wait_title("colours.srt - Cuemill")
+        for _, _, expected in steps[1:]:
+            app.key("ctrl+y")
+            app.wait_rows(rows_of(expected))
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(steps[-1][2]))
+        app.wait_title("colours.srt - Cuemill")
+
+    def test_split_at_the_break_and_the_playhead_and_join_each_undone_then_saved(self):
+        subs = [(1000, 3000, "One line\nTwo line"), (4000, 9000, "Ab cdefghijklmnopqrstuvw"),
+                (10000, 11000, "X"), (12000, 13000, "Y"), (14000, 15000, "Z")]
+        path = self.write_srt("cut.srt", subs)
+        make_video(os.path.join(self.work, "cut.avi"), 20)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_rows(rows_of(subs))
+        s = self.session
+        clock_w = e2e.wait_for(lambda: self.visible_child(app.video, "CTL_VIDEO_CLOCK"), 15, "the clock")
+        clock = (clock_w.left, clock_w.top, clock_w.right, clock_w.bottom)
+        app.key("F5")
+        e2e.wait_for(lambda: self.clock_still(clock), 15, "the video paused")
+
+        # At the line break: the playhead (moved to the sub's start by the click) is not inside,
+        # so the times go by the characters, 8 to 8.
+        app.select_row(0)
+        app.key("alt+e", "s")
+        halves = [(1000, 1999, "One line"), (2000, 3000, "Two line")] + subs[1:]
+        app.wait_rows(rows_of(halves))
+        e2e.wait_for(lambda: app.selected() == [0, 1], 10, "both halves selected")
+        app.wait_title("cut.srt * - Cuemill")
+        self.undo_and_redo(app, subs, halves, marks=("cut.srt - Cuemill", "cut.srt * - Cuemill"))
+
+        # At the playhead: F4 from the first sub's start puts it at 6 s, inside "Ab cdef...";
+        # Down selects that sub without moving the playhead.
+        app.select_row(0)
+        before = self.crop(s.screenshot(), clock)
+        app.key("F4")
+        e2e.wait_for(lambda: self.crop(s.screenshot(), clock) != before, 15, "the clock after F4")
+        app.key("Down", "Down")
+        e2e.wait_for(lambda: app.selected() == [2], 10, "row 2 selected")
+        app.key("alt+e", "s")
+        e2e.wait_for(lambda: len(app.rows()) == 7, 10, "the split at the playhead")
+        first, second = app.rows()[2], app.rows()[3]
+        at = clock_ms(second[1])
+        self.assertAlmostEqual(at, 6000, delta=200, msg="the second part starts at the playhead")
+        cut = halves[:2] + [(4000, at - 1, "Ab"), (at, 9000, "cdefghijklmnopqrstuvw")] + halves[3:]
+        self.assertEqual(app.rows(), rows_of(cut))
+        self.undo_and_redo(app, halves, cut, selected=[2, 3])
+
+        # Join of three that follow each other: one sub, one line each, one step.
+        app.click_row(4)
+        app.click_row(5, ctrl=True)
+        app.click_row(6, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [4, 5, 6], 10, "three rows selected")
+        app.key("alt+e", "j")
+        joined = cut[:4] + [(10000, 15000, "X\nY\nZ")]
+        app.wait_rows(rows_of(joined))
+        e2e.wait_for(lambda: app.selected() == [4], 10, "the joined sub selected")
+        self.undo_and_redo(app, cut, joined, undone_selected=[4, 5, 6], selected=[4])
+
+        # Subs with a gap between them are not joined.
+        app.click_row(0)
+        app.click_row(2, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [0, 2], 10, "two rows apart selected")
+        app.key("alt+e", "j")
+        time.sleep(0.5)
+        self.assertEqual(app.rows(), rows_of(joined))
+        self.assertEqual(app.no_dialogs(), [])
+
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(joined))
 
     def test_remove_asks_and_no_keeps_the_sub(self):
         subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
