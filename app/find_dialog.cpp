@@ -1,6 +1,7 @@
 #include "app/find_dialog.h"
 
 #include "app/overlaps_dialog.h"
+#include "gui/layout_metrics.h"
 #include "gui/win_str.h"
 #include "io/strings.h"
 #include "res/dialog_ids.h"
@@ -38,8 +39,9 @@ LRESULT Find_Dialog::on_init() {
     query_edit.assign(hwnd, IDC_FIND_QUERY);
     list.assign(hwnd, IDC_FIND_LIST);
     SendMessageW(list.hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    list.add_column(u"#", 36);
-    list.add_column(u"Start", 74);
+    const Main_Window_Metrics metrics = main_window_metrics(window_dpi(hwnd));
+    list.add_column(u"#", metrics.number_column);
+    list.add_column(u"Start", metrics.time_column);
     list.add_column(u"Text", 1);
     list.fill_column(2);
     resizer.add(query_edit.hwnd, 1, 2).add(list.hwnd, 1, 1);

@@ -14,6 +14,7 @@
 #include "core/sub_list.h"
 #include "core/time_map.h"
 #include "gui/dialogs.h"
+#include "gui/layout_metrics.h"
 #include "gui/msg_table.h"
 #include "gui/native_controls.h"
 #include "gui/recent_menu.h"
@@ -52,6 +53,15 @@ enum Main_Command : unsigned {
     cmd_find = IDM_FIND_TEXT,
     cmd_undo = IDM_UNDO,
     cmd_redo = IDM_REDO,
+    cmd_replace = IDM_REPLACE,
+    cmd_split = IDM_SPLIT_SUB,
+    cmd_join = IDM_JOIN_SUBS,
+    cmd_set_start = IDM_SET_START,
+    cmd_set_end = IDM_SET_END,
+    cmd_set_end_next = IDM_SET_END_NEXT,
+    cmd_previous_frame = IDM_PREVIOUS_FRAME,
+    cmd_next_frame = IDM_NEXT_FRAME,
+    cmd_speed_first = IDM_SPEED_50,  ///< one id a speed, in the order of `playback_speeds`
     cmd_shift_times = IDM_SHIFT_TIMES,
     cmd_set_sync_point = IDM_SET_SYNC_POINT,
     cmd_apply_sync_points = IDM_APPLY_SYNC_POINTS,
@@ -164,7 +174,11 @@ private:
     LRESULT on_close();
     LRESULT on_size(params& p);
     bool load_settings();
-    void layout_panes();
+    void layout_panes(const Main_Window_Metrics& m);
+    void fit_template_to_work_area();
+    /// The rectangle moved and cut to lie within its monitor's work area.
+    RECT fit_work_area(RECT r) const;
+    LRESULT on_dpi_changed(params& p);
     void fit_text_column();
     void handle_command_line();
     void write_settings();
@@ -212,6 +226,8 @@ private:
     void on_selection_timer();
     static void CALLBACK selection_timer_proc(HWND window, UINT msg, UINT_PTR id, DWORD time);
     void insert_sub();
+    /// The Edit dialog for a new sub with these times; OK with a text inserts it.
+    void insert_sub_as(const Sub_Item& proposed);
     void edit_sub();
     void remove_subs();
     void locate_sub();
@@ -225,6 +241,21 @@ private:
     void update_saved_time(const SYSTEMTIME* local);
     void update_count_text(std::size_t selected);
 
+    // Timing to the video (main_window_spotting.cpp).
+    /// The Timing menu's states of the commands below.
+    void spotting_menu_states(HMENU timing_menu);
+    LRESULT on_speed_menu(params& p);
+    /// The time the start or end commands take: the video's position while it plays, else
+    /// the playhead.
+    std::uint64_t playhead_now();
+    /// The one selected row; no_position unless exactly one is selected.
+    std::size_t single_selected_row() const;
+    void set_start_at_playhead();
+    void set_end_at_playhead(bool then_next);
+    void choose_speed(std::uint32_t percent);
+    void say_speed_refused(std::uint32_t percent);
+    void step_frame(bool forward);
+
     // Other commands.
     void preferences();
     void merge_sub();
@@ -233,6 +264,14 @@ private:
     void show_modified_by_history();
     void open_help_file(const char16_t* name, const char16_t* title);
 
+    // Text commands (main_window_text.cpp).
+    /// Pauses the video; with no subs says there is nothing to search and gives false.
+    bool ready_to_search();
+    void replace_text();
+    /// The selected sub in two; the ding unless exactly one is selected and its text can be cut.
+    void split_selected();
+    /// The selected subs in one; the ding unless two or more that follow each other are selected.
+    void join_selected();
     // Re-timing (main_window_timing.cpp).
     LRESULT on_timing_menu(params& p);
     void shift_times();
@@ -304,6 +343,8 @@ private:
     std::uint32_t autosave_seconds = 0;         ///< from the settings, until the start
     bool recovery_timer_armed = false;
     notice_balloon notice;
+    /// The video that refused a speed has been told so: it is not said again for it.
+    bool speed_refusal_said = false;
     std::u16string shift_amount = u"0.000";  ///< the last amount, while the program runs
     std::u16string rate_from = u"25", rate_to = u"23.976";
     std::vector<Sync_Point> sync_points;

@@ -128,13 +128,16 @@ LRESULT Main_Window::on_context_menu(params& p) {
 }
 
 void Main_Window::insert_sub() {
-    const std::uint64_t t = timeline.playhead;
-    std::size_t i = lower_bound_start(subs, t);
+    // The setting is signed: a negative length counts as 0, and no time passes what a file holds.
+    insert_sub_as(new_sub_at(timeline.playhead, static_cast<std::int32_t>(new_sub_length)));
+}
+
+void Main_Window::insert_sub_as(const Sub_Item& proposed) {
+    std::size_t i = lower_bound_start(subs, proposed.start);
     if (i == no_position) i = subs.size();
     Edit_Sub_Data data;
     data.number = i + 1;
-    // The setting is signed: a negative length counts as 0, and no time passes what a file holds.
-    data.sub = new_sub_at(t, static_cast<std::int32_t>(new_sub_length));
+    data.sub = proposed;
     Edit_Dialog dialog(data);
     // The close box also gives 1, with the text as it was: a blank sub is never inserted.
     if (dialog.show(hwnd) != 1 || data.sub.text.empty()) return;
@@ -284,11 +287,7 @@ void Main_Window::merge_sub() {
 }
 
 void Main_Window::find_text() {
-    pause_video();
-    if (subs.empty()) {
-        box(u"Can't search", u"No subtitles to be searched.", MB_ICONEXCLAMATION);
-        return;
-    }
+    if (!ready_to_search()) return;
     Find_Dialog dialog(subs, list);
     dialog.show(hwnd);
     SetFocus(list.hwnd);

@@ -37,6 +37,7 @@ LRESULT Main_Window::on_timing_menu(params& p) {
     EnableMenuItem(menu, cmd_apply_sync_points, state(!sync_points.empty()));
     EnableMenuItem(menu, cmd_clear_sync_points, state(!sync_points.empty()));
     EnableMenuItem(menu, cmd_change_frame_rate, state(!subs.empty()));
+    spotting_menu_states(menu);
     return 0;
 }
 

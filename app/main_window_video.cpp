@@ -75,10 +75,13 @@ void Main_Window::open_video(std::optional<std::u16string> given, bool search_su
         }
     }
 
+    speed_refusal_said = false;
     if (!video.open(kind, path, &error))
         box(u"Video fail",
             format(u"Video loading failed... do you have the right codecs installed?\n\nError:\n\"%s\"", error),
             MB_ICONERROR);
+    else if (video.refused_speed != 0)
+        say_speed_refused(video.refused_speed);
     const std::uint32_t duration = video_duration();
     timeline.set_range(static_cast<std::int32_t>(duration + 100));
     set_status(3, format_hms(ms_to_timecode(duration)));

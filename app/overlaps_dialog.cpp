@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gui/layout_metrics.h"
 #include "gui/win_str.h"
 #include "io/strings.h"
 #include "res/dialog_ids.h"
@@ -37,8 +38,9 @@ Overlaps_Dialog::Overlaps_Dialog(const Sub_List& subs, const Overlap_List& overl
 LRESULT Overlaps_Dialog::on_init() {
     list.assign(hwnd, IDC_OVERLAPS_LIST);
     SendMessageW(list.hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    list.add_column(u"#", 36);
-    list.add_column(u"Start", 74);
+    const Main_Window_Metrics metrics = main_window_metrics(window_dpi(hwnd));
+    list.add_column(u"#", metrics.number_column);
+    list.add_column(u"Start", metrics.time_column);
     list.add_column(u"Text", 1);
     list.fill_column(2);
 

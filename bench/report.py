@@ -32,7 +32,8 @@ def main():
              "BM_read_srt_file_1251", "BM_read_srt_file_1251_utf8", "BM_read_srt_file_936",
              "BM_read_srt_file_936_utf8",
              "BM_write_floor", "BM_write_srt", "BM_write_srt_text_only", "BM_find_overlaps",
-             "BM_find_at", "BM_lower_bound_start", "BM_count_from"]
+             "BM_find_at", "BM_lower_bound_start", "BM_count_from", "BM_replace_all_step",
+             "BM_replace_all_step_expression"]
     print()
     print("| Benchmark | 10k subs | 100k subs |")
     print("|---|---|---|")

@@ -48,6 +48,11 @@ bool apply_change(Sub_List& list, const std::vector<std::size_t>& take_at, const
     if (put.size() != put_at.size() || !ascending_below(take_at, list.size()) ||
         !ascending_below(put_at, kept + put.size()))
         return false;
+    // Subs changed where they are (an edit, a replace): nothing else moves.
+    if (take_at == put_at) {
+        for (std::size_t k = 0; k < put.size(); ++k) list[put_at[k]] = put[k];
+        return true;
+    }
     // Out: the subs that stay close up, in order.
     std::size_t write = 0, next = 0;
     for (std::size_t read = 0; read < list.size(); ++read) {

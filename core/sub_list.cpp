@@ -53,27 +53,27 @@ std::size_t insert_sorted(Sub_List& list, Sub_Item item) {
     return p;
 }
 
-std::size_t reposition(Sub_List& list, std::size_t i) {
+std::size_t reposition_target(const Sub_List& list, std::size_t i, std::uint64_t start) {
     if (i >= list.size())
         return no_position;
-    const std::uint64_t start = list[i].start;
-    const auto at = [&list](std::size_t k) { return list.begin() + static_cast<std::ptrdiff_t>(k); };
-
     std::size_t k = i;
     while (k > 0 && list[k - 1].start > start)
         --k;
-    if (k < i) {
-        std::rotate(at(k), at(i), at(i + 1));
+    if (k < i)
         return k;
-    }
-    k = i;
     while (k + 1 < list.size() && list[k + 1].start < start)
         ++k;
-    if (k > i) {
+    return k;
+}
+
+std::size_t reposition(Sub_List& list, std::size_t i) {
+    const std::size_t k = reposition_target(list, i, i < list.size() ? list[i].start : 0);
+    const auto at = [&list](std::size_t n) { return list.begin() + static_cast<std::ptrdiff_t>(n); };
+    if (k != no_position && k < i)
+        std::rotate(at(k), at(i), at(i + 1));
+    else if (k != no_position && k > i)
         std::rotate(at(i), at(i + 1), at(k + 1));
-        return k;
-    }
-    return i;
+    return k;
 }
 
 void remove_positions(Sub_List& list, const std::vector<std::size_t>& positions) {

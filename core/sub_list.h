@@ -33,6 +33,9 @@ std::size_t insert_sorted(Sub_List& list, Sub_Item item);
 /// After the start of sub i changed: moves it back behind subs with an equal start, or forward
 /// ahead of them, and returns its new position (no_position when i is out of range).
 std::size_t reposition(Sub_List& list, std::size_t i);
+/// Where `reposition` would put sub i if its start were `start` (no_position when i is out of
+/// range): the place to insert it at once sub i is taken out.
+std::size_t reposition_target(const Sub_List& list, std::size_t i, std::uint64_t start);
 /// Erases the subs at the given positions; out-of-range and repeated positions are ignored.
 void remove_positions(Sub_List& list, const std::vector<std::size_t>& positions);
 /// Positions in run-length form: entry k of the list is the position of the run that holds it.

@@ -287,6 +287,15 @@ void statusbar::on_parent_size(const params& p) {
     layout(LOWORD(p.lParam));
 }
 
+void statusbar::set_fixed_widths(const std::vector<std::uint32_t>& widths) {
+    std::size_t next = 0;
+    for (auto& [w, weight] : parts)
+        if (weight == 0 && next < widths.size()) w = widths[next++];
+    RECT client{};
+    if (hwnd) GetClientRect(GetParent(hwnd), &client);
+    if (hwnd) layout(client.right);
+}
+
 void statusbar::layout(int width) {
     std::uint32_t fixed = 0, weights = 0;
     for (const auto& [w, weight] : parts) {

@@ -96,6 +96,8 @@ public:
     statusbar& add_stretch_part();
     /// Call from the parent's WM_SIZE.
     void on_parent_size(const params& p);
+    /// New widths of the fixed parts, in order (the DPI changed).
+    void set_fixed_widths(const std::vector<std::uint32_t>& widths);
     std::u16string first_part_text() const;
 
     std::vector<std::pair<std::uint32_t, std::uint32_t>> parts;  // (width, weight)

@@ -54,6 +54,18 @@
 #define IDC_FIND_COUNT          1024
 #define IDC_FIND_QUERY          1025
 #define IDC_FIND_LIST           1026
+// Replace dialog (116)
+#define IDD_REPLACE             116
+#define IDC_REPLACE_FIND        1121
+#define IDC_REPLACE_WITH        1122
+#define IDC_REPLACE_MATCH_CASE  1123
+#define IDC_REPLACE_WHOLE_WORDS 1124
+#define IDC_REPLACE_EXPRESSION  1125
+#define IDC_REPLACE_SELECTED    1126
+#define IDC_REPLACE_FIND_NEXT   1127
+#define IDC_REPLACE_ONE         1128
+#define IDC_REPLACE_ALL         1129
+#define IDC_REPLACE_COUNT       1130
 // Shift times dialog (114)
 #define IDC_SHIFT_AMOUNT        1101
 #define IDC_SHIFT_ALL           1102

@@ -338,11 +338,13 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
         const HMENU edit = GetSubMenu(bar, 1);
         const HMENU timing = GetSubMenu(bar, 2);
         const HMENU playback = GetSubMenu(bar, 3);
+        const HMENU speed = GetSubMenu(playback, 4);
         const auto greyed = [](HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(timing), 2);
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 3);
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(speed), 4);
         const struct {
             HMENU menu;
             UINT id;
@@ -361,12 +363,19 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
             {timing, cmd_apply_sync_points, true},  // no points
             {timing, cmd_clear_sync_points, true},
             {timing, cmd_change_frame_rate, true},  // no subs
+            {timing, cmd_set_start, true},          // no sub selected
+            {timing, cmd_set_end_next, true},
+            {timing, cmd_next_frame, true},         // no video
             {playback, cmd_seek_back, true},  // no video
             {playback, cmd_play_pause, true},
             {playback, cmd_toggle_text, true},
             {playback, cmd_preferences, false},  // always
+            {speed, cmd_speed_first, false},     // a speed is kept for the next video
         };
         for (const auto& c : untitled) EXPECT_EQ(greyed(c.menu, c.id), c.greyed) << c.id;
+        // The normal speed has the radio mark.
+        EXPECT_TRUE(GetMenuState(speed, cmd_speed_first + 2, MF_BYCOMMAND) & MF_CHECKED);
+        EXPECT_FALSE(GetMenuState(speed, cmd_speed_first, MF_BYCOMMAND) & MF_CHECKED);
         open_file(main, folder, "doc.srt", 2);
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
         EXPECT_FALSE(greyed(file, cmd_save_sub));
@@ -377,6 +386,9 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
         EXPECT_FALSE(greyed(timing, cmd_shift_times));
         EXPECT_FALSE(greyed(timing, cmd_change_frame_rate));
         EXPECT_TRUE(greyed(timing, cmd_set_sync_point)) << "no video";
+        EXPECT_FALSE(greyed(timing, cmd_set_start)) << "one sub selected by the opening";
+        EXPECT_FALSE(greyed(timing, cmd_set_end));
+        EXPECT_TRUE(greyed(timing, cmd_previous_frame)) << "no video";
 
         // The Edit menu names the step it would take back or do again.
         const auto item = [&](UINT id) {

@@ -175,6 +175,8 @@ TEST(SubList, Reposition) {
     for (const auto& c : cases) {
         Sub_List list = make({{1000, 1}, {2000, 1}, {3000, 1}});
         const std::u16string moved = list[c.i].text;
+        // Told before the change, as a command that puts the changed sub in at once asks.
+        EXPECT_EQ(reposition_target(list, c.i, c.new_start), c.p) << c.i << " -> " << c.new_start;
         list[c.i].start = c.new_start;
         EXPECT_EQ(reposition(list, c.i), c.p) << c.i << " -> " << c.new_start;
         EXPECT_EQ(starts(list), c.order) << c.i << " -> " << c.new_start;
@@ -182,6 +184,7 @@ TEST(SubList, Reposition) {
     }
     Sub_List list = make({{1000, 1}});
     EXPECT_EQ(reposition(list, 5), none);  // out of range
+    EXPECT_EQ(reposition_target(list, 5, 0), none);
 }
 
 TEST(SubList, RepositionKeepsOthersInOrder) {

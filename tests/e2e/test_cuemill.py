@@ -24,6 +24,7 @@ WM_SYSCOMMAND, SC_CLOSE = 0x0112, 0xF060
 IDM_CLOSE_SUB, IDM_INSERT_SUB = 40006, 40020
 IDM_CHECK_OVERLAPS, IDM_SEEK_FORWARD, IDM_PLAY_PAUSE = 40024, 40012, 40013
 RECENT_SUB_2 = 57617  # the second entry of the recent subtitles menu
+IDC_REPLACE_FIND, IDC_REPLACE_WITH, IDC_REPLACE_COUNT = 1121, 1122, 1130
 WM_ACTIVATEAPP = 0x001C
 LVM_GETITEMCOUNT = 0x1004
 # File > Reopen with encoding, in menu order from 40081.
@@ -355,6 +356,38 @@ class Cuemill_Test(unittest.TestCase):
         self.session.click_button(box.hwnd, "No")
         app.wait_title("film.srt - Cuemill")
 
+    def sizes_at_dpi(self, dpi):
+        """The list's column widths, the status bar's fixed parts and the ruler's height (the
+        first row of a block's outline) of a Cuemill started at this DPI."""
+        s = self.session
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                        "/d", str(dpi), "/f"], env=s.env, check=True, capture_output=True)
+        path = self.write_srt("dpi%d.srt" % dpi, [(500, 3000, "One"), (4000, 6000, "Two")])
+        app = self.launch(path)
+        app.wait_rows(rows_of([(500, 3000, "One"), (4000, 6000, "Two")]))
+        columns = [s.send(app.list, 0x101D, c) for c in range(4)]  # LVM_GETCOLUMNWIDTH
+        edges = s.status_edges(app.bar)
+        parts = [b - a for a, b in zip(edges, edges[1:])]
+        left, top, right, bottom = s.client_rect(app.timeline)
+
+        def ruler():
+            img = s.screenshot()
+            for y in range(top, bottom):
+                if img.count(left, y, right, y + 1, match=lambda p: p == (93, 124, 177)) > 10:
+                    return y - top
+            return None
+        height = e2e.wait_for(ruler, 10, "the blocks on the timeline")
+        self.assertEqual(app.quit(), 0)
+        return columns, parts, height
+
+    def test_sizes_follow_the_screens_dpi(self):
+        self.addCleanup(subprocess.run, ["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                                         "/t", "REG_DWORD", "/d", "96", "/f"], env=self.session.env,
+                        capture_output=True)
+        normal = self.sizes_at_dpi(96)
+        self.assertEqual(normal, ([36, 74, 74, 50], [200, 110, 70, 220], 30))
+        self.assertEqual(self.sizes_at_dpi(144), ([54, 111, 111, 75], [300, 165, 105, 330], 45))
+
     def test_refuses_a_command_line_argument_that_is_not_srt(self):
         notes = os.path.join(self.work, "notes.txt")
         with open(notes, "w") as f:
@@ -533,6 +566,148 @@ class Cuemill_Test(unittest.TestCase):
         app.answer("Subtitle saved", "OK", timeout=30)
         with open(path, "rb") as f:
             self.assertEqual(f.read(), opened)
+
+    # -- replace, split and join -------------------------------------------------------------
+
+    def open_replace(self, app, find, with_):
+        """Ctrl+H, the two texts typed in; returns the dialog."""
+        app.key("ctrl+h")
+        dlg = app.box("Replace")
+        self.session.set_text(self.session.child(dlg.hwnd, id=IDC_REPLACE_FIND).hwnd, find)
+        self.session.set_text(self.session.child(dlg.hwnd, id=IDC_REPLACE_WITH).hwnd, with_)
+        return dlg
+
+    def press(self, app, dlg, button, count):
+        """Presses a button of the Replace dialog and waits for its count line to say `count`."""
+        s = self.session
+        line = s.child(dlg.hwnd, id=IDC_REPLACE_COUNT).hwnd
+        s.set_text(line, "")
+        s.click_button(dlg.hwnd, button)
+        e2e.wait_for(lambda: s.text(line) == count, 10, "the count line %r (it says %r)" % (count, s.text(line)))
+
+    def close_replace(self, app, dlg):
+        self.session.key("Escape", title="Replace")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "Replace to close")
+
+    def test_replace_all_and_one_by_one_each_undone_then_saved(self):
+        subs = [(1000, 2000, "The red fox"), (3000, 4000, "A red\nsky"), (5000, 6000, "Blue"), (7000, 8000, "red, RED")]
+        path = self.write_srt("colours.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+
+        # Replace all: one step, the count line, the first changed sub selected.
+        app.select_row(2)
+        dlg = self.open_replace(app, "red", "green")
+        self.press(app, dlg, "Replace all", "4 replaced")
+        green = [(1000, 2000, "The green fox"), (3000, 4000, "A green\nsky"), subs[2], (7000, 8000, "green, green")]
+        app.wait_rows(rows_of(green))
+        e2e.wait_for(lambda: app.selected() == [0], 10, "the first changed sub selected")
+        if ARGS.keep:
+            self.session.screenshot(os.path.join(ARGS.keep, "replace_all"))
+        self.close_replace(app, dlg)
+        app.wait_title("colours.srt * - Cuemill")
+        self.undo_and_redo(app, subs, green, marks=("colours.srt - Cuemill", "colours.srt * - Cuemill"))
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+
+        # One by one from the first row: the first press finds, each further one replaces the
+        # match the list shows and goes on to the next, which the list follows.
+        app.select_row(0)
+        dlg = self.open_replace(app, "red", "blue")
+        steps = [
+            ("4 found", 0, subs),
+            ("1 replaced, 3 left", 1, [(1000, 2000, "The blue fox")] + subs[1:]),
+            ("2 replaced, 2 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky")] + subs[2:]),
+            ("3 replaced, 1 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky"), subs[2],
+                                       (7000, 8000, "blue, RED")]),
+            ("4 replaced, 0 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky"), subs[2],
+                                       (7000, 8000, "blue, blue")]),
+        ]
+        for count, row, expected in steps:
+            self.press(app, dlg, "Replace", count)
+            app.wait_rows(rows_of(expected))
+            e2e.wait_for(lambda: app.selected() == [row], 10, "row %d selected after %r" % (row, count))
+        self.close_replace(app, dlg)
+
+        # Each Replace was one step.
+        for _, _, expected in reversed(steps[:-1]):
+            app.key("ctrl+z")
+            app.wait_rows(rows_of(expected))
+        app.wait_title("colours.srt - Cuemill")
+        for _, _, expected in steps[1:]:
+            app.key("ctrl+y")
+            app.wait_rows(rows_of(expected))
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(steps[-1][2]))
+        app.wait_title("colours.srt - Cuemill")
+
+    def test_split_at_the_break_and_the_playhead_and_join_each_undone_then_saved(self):
+        subs = [(1000, 3000, "One line\nTwo line"), (4000, 9000, "Ab cdefghijklmnopqrstuvw"),
+                (10000, 11000, "X"), (12000, 13000, "Y"), (14000, 15000, "Z")]
+        path = self.write_srt("cut.srt", subs)
+        make_video(os.path.join(self.work, "cut.avi"), 20)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_rows(rows_of(subs))
+        s = self.session
+        clock_w = e2e.wait_for(lambda: self.visible_child(app.video, "CTL_VIDEO_CLOCK"), 15, "the clock")
+        clock = (clock_w.left, clock_w.top, clock_w.right, clock_w.bottom)
+        app.key("F5")
+        e2e.wait_for(lambda: self.clock_still(clock), 15, "the video paused")
+
+        # At the line break: the playhead (moved to the sub's start by the click) is not inside,
+        # so the times go by the characters, 8 to 8.
+        app.select_row(0)
+        app.key("alt+e", "s")
+        halves = [(1000, 1999, "One line"), (2000, 3000, "Two line")] + subs[1:]
+        app.wait_rows(rows_of(halves))
+        e2e.wait_for(lambda: app.selected() == [0, 1], 10, "both halves selected")
+        app.wait_title("cut.srt * - Cuemill")
+        self.undo_and_redo(app, subs, halves, marks=("cut.srt - Cuemill", "cut.srt * - Cuemill"))
+
+        # At the playhead: F4 from the first sub's start puts it at 6 s, inside "Ab cdef...";
+        # Down selects that sub without moving the playhead.
+        app.select_row(0)
+        before = self.crop(s.screenshot(), clock)
+        app.key("F4")
+        e2e.wait_for(lambda: self.crop(s.screenshot(), clock) != before, 15, "the clock after F4")
+        app.key("Down", "Down")
+        e2e.wait_for(lambda: app.selected() == [2], 10, "row 2 selected")
+        app.key("alt+e", "s")
+        e2e.wait_for(lambda: len(app.rows()) == 7, 10, "the split at the playhead")
+        first, second = app.rows()[2], app.rows()[3]
+        at = clock_ms(second[1])
+        self.assertAlmostEqual(at, 6000, delta=200, msg="the second part starts at the playhead")
+        cut = halves[:2] + [(4000, at - 1, "Ab"), (at, 9000, "cdefghijklmnopqrstuvw")] + halves[3:]
+        self.assertEqual(app.rows(), rows_of(cut))
+        self.undo_and_redo(app, halves, cut, selected=[2, 3])
+
+        # Join of three that follow each other: one sub, one line each, one step.
+        app.click_row(4)
+        app.click_row(5, ctrl=True)
+        app.click_row(6, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [4, 5, 6], 10, "three rows selected")
+        app.key("alt+e", "j")
+        joined = cut[:4] + [(10000, 15000, "X\nY\nZ")]
+        app.wait_rows(rows_of(joined))
+        e2e.wait_for(lambda: app.selected() == [4], 10, "the joined sub selected")
+        self.undo_and_redo(app, cut, joined, undone_selected=[4, 5, 6], selected=[4])
+
+        # Subs with a gap between them are not joined.
+        app.click_row(0)
+        app.click_row(2, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [0, 2], 10, "two rows apart selected")
+        app.key("alt+e", "j")
+        time.sleep(0.5)
+        self.assertEqual(app.rows(), rows_of(joined))
+        self.assertEqual(app.no_dialogs(), [])
+
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(joined))
 
     def test_remove_asks_and_no_keeps_the_sub(self):
         subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
@@ -1188,6 +1363,127 @@ class Cuemill_Test(unittest.TestCase):
         with open(path, "rb") as f:
             self.assertEqual(f.read(), srt_bytes(subs))
         app.wait_title("movie.srt - Cuemill")
+
+    def test_spotting_while_playing_and_frame_steps(self):
+        subs = [(1000, 1500, "One"), (6000, 6500, "Two"), (11000, 11500, "Three")]
+        path = self.write_srt("spot.srt", subs)
+        make_video(os.path.join(self.work, "spot.avi"), 20)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_title("spot.srt - Cuemill")
+        s = self.session
+        clock = e2e.wait_for(lambda: self.visible_child(app.video, "CTL_VIDEO_CLOCK"), 15, "the clock").hwnd
+
+        def clock_now():
+            # The clock's window text is the time it shows.
+            return clock_ms(s.text(clock))
+        e2e.wait_for(lambda: clock_now() > 0, 15, "the video playing")
+        app.select_row(0)  # while playing, a click on a row only selects it
+
+        # F7 as the speech starts, F9 as it ends, sub after sub, while the video plays on.
+        spotted = list(subs)
+        for row, (at_start, at_end) in enumerate([(2000, 3000), (4000, 5000), (6000, 7000)]):
+            e2e.wait_for(lambda: app.selected() == [row], 10, "row %d selected" % row)
+            for key, at in (("F7", at_start), ("F9", at_end)):
+                e2e.wait_for(lambda: clock_now() >= at, 20, "the video at %d ms" % at)
+                before = clock_now()
+                app.key(key)
+                column = 1 if key == "F7" else 2
+                changed = e2e.wait_for(lambda: clock_ms(app.rows()[row][column]) >= before and app.rows()[row],
+                                       10, "%s on row %d" % (key, row))
+                after = clock_now()
+                t = clock_ms(changed[column])
+                self.assertLessEqual(t, after + 100, "%s set %d, the clock read %d then %d" % (key, t, before, after))
+                start, end, text = spotted[row]
+                # Past its end a sub keeps its length when its start is set.
+                spotted[row] = (t, t + end - start if t >= end else end, text) if key == "F7" else (start, t, text)
+                app.wait_rows(rows_of(spotted))
+        e2e.wait_for(lambda: app.selected() == [2], 10, "the last row still selected")
+        running = clock_now()
+        e2e.wait_for(lambda: clock_now() > running + 300, 10, "the video still playing")
+        app.wait_title("spot.srt * - Cuemill")
+        # Six steps, each undone on its own.
+        for k in range(6):
+            app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.wait_title("spot.srt - Cuemill")
+
+        # Frame steps pause the video and move the clock by one picture: 100 ms at 10 a second.
+        def still():
+            seen = clock_now()
+            time.sleep(0.3)
+            return seen if clock_now() == seen else None
+        app.key("ctrl+Right")
+        first = e2e.wait_for(still, 15, "the clock to stand still")
+        app.key("ctrl+Right")
+        app._wait_value(clock_now, first + 100, 10, "the clock one frame on")
+        app.key("ctrl+Left", "ctrl+Left")
+        app._wait_value(clock_now, first - 100, 10, "the clock two frames back")
+        time.sleep(0.3)
+        self.assertEqual(clock_now(), first - 100, "still paused")
+
+    def test_drags_on_the_timeline(self):
+        # 32,000 ms in all: the timeline shows 0 to 8,000 ms over its width.
+        subs = [(1000, 2000, "One"), (3000, 4030, "Two"), (6000, 7000, "Three"), (30000, 31900, "Far")]
+        path = self.write_srt("drag.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        s = self.session
+        left, top, right, bottom = s.client_rect(app.timeline)
+        width = right - left
+        y = top + 60  # in the band of blocks
+
+        def x(t):
+            return left + int(round(t * width / 8000.0))
+
+        def undone():
+            app.key("ctrl+z")
+            app.wait_rows(rows_of(subs))
+            app.wait_title("drag.srt - Cuemill")
+
+        # An end pulled right lands on the snap step.
+        s.drag(x(2000) - 1, y, [(x(2200), y), (x(2500) - 1, y)])
+        app.wait_rows(rows_of([(1000, 2500, "One")] + subs[1:]))
+        app.wait_title("drag.srt * - Cuemill")
+        self.assertEqual(app.selected(), [0], "the dragged sub is selected")
+        undone()
+
+        # Two selected subs move together by the body of one of them.
+        app.select_row(0)
+        app.click_row(1, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [0, 1], 10, "rows 0 and 1 selected")
+        s.drag(x(3500), y, [(x(4000), y), (x(4500), y)])
+        app.wait_rows(rows_of([(2000, 3000, "One"), (4000, 5030, "Two")] + subs[2:]))
+        self.assertEqual(app.selected(), [0, 1])
+        undone()
+
+        # A start brought within 5 px of the previous end takes it rather than the step.
+        s.drag(x(6000) + 1, y, [(x(5000), y), (x(4030) + 2, y)])
+        app.wait_rows(rows_of(subs[:2] + [(4030, 7000, "Three")] + subs[3:]))
+        undone()
+
+        # Escape while the button is down puts everything back, and nothing is recorded.
+        s.drag(x(1500), y, [(x(2000), y), (x(2600), y)], between=lambda: (
+            app.wait_rows(rows_of([(2100, 3100, "One")] + subs[1:])), s.key("Escape")))
+        app.wait_rows(rows_of(subs))
+        time.sleep(0.3)
+        self.assertEqual(app.title(), "drag.srt - Cuemill")
+        # Had it been recorded, the snapped drag undone before could not be done again.
+        app.key("ctrl+y")
+        app.wait_rows(rows_of(subs[:2] + [(4030, 7000, "Three")] + subs[3:]))
+        undone()
+
+        # Ctrl+drag over an empty place spans a new sub and asks for its text.
+        s.drag(x(4500), y, [(x(5000), y), (x(5500), y)], keys=("ctrl",))
+        dlg = app.box("Edit subtitle")
+        fields = {c.id: c for c in s.children(dlg.hwnd)}
+        self.assertEqual([fields[i].text for i in (1003, 1004, 1006)], ["0:00:04.500", "0:00:05.500", ""])
+        s.click((fields[1006].left + fields[1006].right) // 2, (fields[1006].top + fields[1006].bottom) // 2)
+        app.type("Made", "Edit subtitle")
+        e2e.wait_for(lambda: s.text(fields[1006].hwnd) == "Made", 10, "typed text")
+        s.click_button(dlg.hwnd, "&OK")
+        app.wait_rows(rows_of(subs[:2] + [(4500, 5500, "Made")] + subs[2:]))
+        undone()
 
     @staticmethod
     def crop(img, rect):

@@ -152,8 +152,21 @@ struct Host {
         return code;
     }
     void release(UINT vk) { SendMessageW(timeline.hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u)); }
+    /// A press of the button; a left one comes up again unmoved, as a click does.
     void click(UINT msg, int x, int y, WPARAM keys = 0) {
         SendMessageW(timeline.hwnd, msg, keys, MAKELPARAM(x, y));
+        if (msg == WM_LBUTTONDOWN) SendMessageW(timeline.hwnd, WM_LBUTTONUP, keys & ~MK_LBUTTON, MAKELPARAM(x, y));
+    }
+    /// The left button down at x0, moved through each x in turn, and up at the last: a drag
+    /// as the mouse gives it. `keys` are held throughout (MK_CONTROL as the message says it).
+    void drag(int x0, std::initializer_list<int> xs, WPARAM keys = 0, int y = 60) {
+        SendMessageW(timeline.hwnd, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x0, y));
+        int last = x0;
+        for (int x : xs) {
+            SendMessageW(timeline.hwnd, WM_MOUSEMOVE, MK_LBUTTON | keys, MAKELPARAM(x, y));
+            last = x;
+        }
+        SendMessageW(timeline.hwnd, WM_LBUTTONUP, keys, MAKELPARAM(last, y));
     }
     /// Sets the view directly through the scroll bar messages a user would cause.
     void zoom_to(std::uint32_t span_at_most) {
