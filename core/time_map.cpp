@@ -118,6 +118,16 @@ bool same_rate(Frame_Rate a, Frame_Rate b) {
     return static_cast<__int128>(a.num) * b.den == static_cast<__int128>(b.num) * a.den;
 }
 
+std::u16string format_frame_rate(Frame_Rate rate) {
+    if (rate.den == 0) return u"0";
+    const std::uint64_t thousandths = (rate.num * 1000 + rate.den / 2) / rate.den;
+    std::u16string text = format(u"%u.%03u", static_cast<unsigned long long>(thousandths / 1000),
+                                 static_cast<unsigned>(thousandths % 1000));
+    while (text.back() == u'0') text.pop_back();
+    if (text.back() == u'.') text.pop_back();
+    return text;
+}
+
 Time_Map Time_Map::shift(std::int64_t ms) {
     Time_Map map;
     map.lines.push_back({0, ms, 1, 1});

@@ -26,6 +26,8 @@ struct Frame_Rate {
 /// A positive rate of at most 1000 frames a second with up to five decimals.
 bool parse_frame_rate(std::u16string_view text, Frame_Rate& rate);
 bool same_rate(Frame_Rate a, Frame_Rate b);
+/// "25", "23.976", "29.97": at most three decimals, trailing zeros dropped.
+std::u16string format_frame_rate(Frame_Rate rate);
 
 /// A sub's time in the file and the time it belongs at.
 struct Sync_Point {

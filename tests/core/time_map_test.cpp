@@ -51,6 +51,7 @@ TEST(Frame_Rates, NtscRatesAreExactRatios) {
         EXPECT_EQ(parse_frame_rate(c.text, rate), c.ok);
         if (c.ok) {
             EXPECT_TRUE(same_rate(rate, {c.num, c.den})) << rate.num << "/" << rate.den;
+            EXPECT_EQ(format_frame_rate(rate), c.text);  // and back as typed
         }
     }
 }
