@@ -1,6 +1,8 @@
 #include "timeline/timeline_control.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 #include "core/sub_item.h"
 #include "gui/win_str.h"
@@ -19,6 +21,13 @@ constexpr COLORREF selected_fill = RGB(182, 197, 220);
 constexpr COLORREF block_outline = RGB(93, 124, 177);
 constexpr COLORREF overlap_colour = RGB(255, 16, 16);
 constexpr COLORREF playhead_colour = RGB(255, 45, 45);
+constexpr COLORREF wave_colour = RGB(70, 130, 180);
+// Lighter inside the blocks, so that their texts stay readable over it.
+constexpr COLORREF block_wave_colour = RGB(135, 175, 215);
+constexpr COLORREF unread_colour = RGB(150, 150, 150);
+// The waveform stays inside the blocks' outlines.
+constexpr int wave_top = block_top + 1;
+constexpr int wave_bottom = block_bottom - 1;
 
 // GDI coordinates beyond 2^27 misbehave; blocks of a deep zoom can be far wider than that.
 constexpr int coordinate_limit = 1 << 26;
@@ -33,6 +42,81 @@ bool line_count_at_most(const std::u16string& text, std::size_t lines) {
         if ((c == u'\r' || c == u'\n') && ++breaks >= lines) return false;
     return true;
 }
+
+// One paint's waveform: a vertical line for each column read, hatching over the columns of
+// the audio's length not read yet. Drawn across the band, then again inside each block.
+class Wave_Painter {
+public:
+    Wave_Painter(const Waveform& waveform, const Timeline_View& v, int width) {
+        waveform.read([&](const Peak_Levels& levels, Waveform::State state, std::uint64_t length_ms) {
+            if (state != Waveform::State::reading && state != Waveform::State::done) return;
+            const std::uint64_t unread_end = state == Waveform::State::reading ? length_ms : 0;
+            columns_ = wave_columns(levels, v.view_start, v.view_span, width, unread_end);
+            if (state == Waveform::State::reading && length_ms > 0)
+                percent_ = static_cast<int>(std::min<std::uint64_t>(99, levels.duration_ms() * 100 / length_ms));
+        });
+        const int mid = (wave_top + wave_bottom) / 2;
+        const int half = (wave_bottom - wave_top) / 2;
+        points_.resize(columns_.size() * 2);
+        for (std::size_t x = 0; x < columns_.size(); ++x) {
+            const Wave_Column& column = columns_[x];
+            const int xi = static_cast<int>(x);
+            POINT* line = &points_[x * 2];
+            line[0] = line[1] = POINT{xi, mid};
+            if (column.state == Wave_Column::State::read) {
+                // At least one pixel, so silence shows as a line through the middle.
+                line[0].y = mid - column.peak.high * half / 32768;
+                line[1].y = mid - column.peak.low * half / 32768 + 1;
+            } else if (column.state == Wave_Column::State::unread) {
+                unread_from_ = std::min(unread_from_, xi);
+                unread_to_ = std::max(unread_to_, xi + 1);
+            }
+        }
+        counts_.assign(columns_.size(), 2);
+        if (!columns_.empty()) {
+            pen_ = CreatePen(PS_SOLID, 1, wave_colour);
+            block_pen_ = CreatePen(PS_SOLID, 1, block_wave_colour);
+            hatch_ = CreateHatchBrush(HS_BDIAGONAL, unread_colour);
+        }
+    }
+    ~Wave_Painter() {
+        for (HGDIOBJ object : {static_cast<HGDIOBJ>(pen_), static_cast<HGDIOBJ>(block_pen_), static_cast<HGDIOBJ>(hatch_)})
+            if (object) DeleteObject(object);
+    }
+    Wave_Painter(const Wave_Painter&) = delete;
+    Wave_Painter& operator=(const Wave_Painter&) = delete;
+
+    /// Columns from..to - 1, inside a block or on the band; leaves the pen and the background
+    /// mode changed.
+    void draw(HDC dc, int from, int to, bool in_block) const {
+        from = std::max(from, 0);
+        to = std::min<int>(to, static_cast<int>(columns_.size()));
+        if (from >= to) return;
+        const int hatch_from = std::max(from, unread_from_), hatch_to = std::min(to, unread_to_);
+        if (hatch_from < hatch_to) {
+            const RECT unread{hatch_from, wave_top, hatch_to, wave_bottom};
+            SetBkMode(dc, TRANSPARENT);
+            FillRect(dc, &unread, hatch_);
+        }
+        SelectObject(dc, in_block ? block_pen_ : pen_);
+        PolyPolyline(dc, &points_[static_cast<std::size_t>(from) * 2], &counts_[static_cast<std::size_t>(from)],
+                     static_cast<DWORD>(to - from));
+    }
+    /// How far reading has come; -1 once it ended or before it started.
+    int percent() const { return percent_; }
+    bool empty() const { return columns_.empty(); }
+
+private:
+    std::vector<Wave_Column> columns_;
+    std::vector<POINT> points_;
+    std::vector<DWORD> counts_;
+    int unread_from_ = std::numeric_limits<int>::max();
+    int unread_to_ = std::numeric_limits<int>::min();
+    int percent_ = -1;
+    HPEN pen_ = nullptr;
+    HPEN block_pen_ = nullptr;
+    HBRUSH hatch_ = nullptr;
+};
 
 HFONT create_menu_font() {
     OSVERSIONINFOW version{};
@@ -158,13 +242,9 @@ LRESULT Timeline_Control::on_paint(params&) {
 
 void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused) {
     const RECT client{0, 0, width, height};
-    if (focused) {
-        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    } else {
-        HBRUSH grey = CreateSolidBrush(unfocused_background);
-        FillRect(dc, &client, grey);
-        DeleteObject(grey);
-    }
+    HBRUSH grey = focused ? nullptr : CreateSolidBrush(unfocused_background);
+    HBRUSH background = focused ? GetSysColorBrush(COLOR_BTNFACE) : grey;
+    FillRect(dc, &client, background);
     SetBkMode(dc, TRANSPARENT);
     const Timeline_View v = view();
     const float scale = view_scale(width, v.view_span);
@@ -190,6 +270,25 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             LineTo(dc, x, height);
             const std::u16string label = ruler_label(t, step);
             TextOutW(dc, x + 2, 2, as_wcstr(label), static_cast<int>(label.size()));
+        }
+    }
+
+    std::optional<Wave_Painter> wave;
+    if (show_waveform && waveform) wave.emplace(*waveform, v, width);
+    if (wave && wave->empty()) wave.reset();
+    if (wave) {
+        wave->draw(dc, 0, width, false);
+        if (wave->percent() >= 0) {
+            // In the ruler's right corner, over a cleared patch so that no label runs into it.
+            const std::u16string progress = format(u"Audio %u%%", static_cast<unsigned>(wave->percent()));
+            RECT text{0, 0, 0, 0};
+            DrawTextW(dc, as_wcstr(progress), static_cast<int>(progress.size()), &text,
+                      DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+            const RECT patch{width - text.right - 10, 1, width, 3 + text.bottom};
+            RECT corner{patch.left + 6, 2, width - 4, patch.bottom};
+            FillRect(dc, &patch, background);
+            DrawTextW(dc, as_wcstr(progress), static_cast<int>(progress.size()), &corner,
+                      DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
         }
     }
 
@@ -220,6 +319,10 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             SelectObject(dc, row_selected(i) ? selected_brush : fill_brush);
             SelectObject(dc, touches_next(subs, i) ? touching_pen : outline_pen);
             Rectangle(dc, x1, block_top, x2, block_bottom);
+            if (wave) {
+                wave->draw(dc, x1 + 1, x2 - 1, true);
+                SetBkMode(dc, TRANSPARENT);
+            }
             if (x2 - x1 > 3) {
                 const std::u16string number = to_decimal(static_cast<std::int64_t>(i + 1));
                 RECT number_rect{x1 + 2, 30, x2, 42};
@@ -272,6 +375,7 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
                            static_cast<HGDIOBJ>(playhead_pen), static_cast<HGDIOBJ>(fill_brush),
                            static_cast<HGDIOBJ>(selected_brush), static_cast<HGDIOBJ>(playhead_brush)})
         DeleteObject(object);
+    if (grey) DeleteObject(grey);
 }
 
 void Timeline_Control::notify_parent_scroll(WORD code) {
