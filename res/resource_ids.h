@@ -47,6 +47,9 @@
 #define IDM_UNDO                40026
 #define IDM_REDO                40027
 
+// Playback menu, the audio's waveform
+#define IDM_SHOW_WAVEFORM       40060
+
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638
 #define IDT_SELECTION_COUNT     1639

@@ -283,6 +283,7 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
             {playback, cmd_play_pause, true},
             {playback, cmd_toggle_text, true},
             {playback, cmd_preferences, false},  // always
+            {playback, cmd_show_waveform, false},  // always, with or without a video
         };
         for (const auto& c : untitled) EXPECT_EQ(greyed(c.menu, c.id), c.greyed) << c.id;
         open_file(main, folder, "doc.srt", 2);
