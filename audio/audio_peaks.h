@@ -107,7 +107,7 @@ private:
     std::vector<std::vector<Peak>> levels_;
 };
 
-/// The peak of each frame, appended to `levels`.
+/// The peak of each frame, appended to `out`.
 class Peak_Builder : public Audio_Frame_Consumer {
 public:
     explicit Peak_Builder(std::vector<Peak>& out) : out_(out) {}

@@ -54,6 +54,7 @@ public:
             columns_ = wave_columns(levels, v.view_start, v.view_span, width, unread_end);
             if (state == Waveform::State::reading && length_ms > 0)
                 percent_ = static_cast<int>(std::min<std::uint64_t>(99, levels.duration_ms() * 100 / length_ms));
+            whole_ = state == Waveform::State::done;
         });
         const int mid = (wave_top + wave_bottom) / 2;
         const int half = (wave_bottom - wave_top) / 2;
@@ -64,6 +65,7 @@ public:
             POINT* line = &points_[x * 2];
             line[0] = line[1] = POINT{xi, mid};
             if (column.state == Wave_Column::State::read) {
+                ++read_columns_;
                 // At least one pixel, so silence shows as a line through the middle.
                 line[0].y = mid - column.peak.high * half / 32768;
                 line[1].y = mid - column.peak.low * half / 32768 + 1;
@@ -105,6 +107,8 @@ public:
     /// How far reading has come; -1 once it ended or before it started.
     int percent() const { return percent_; }
     bool empty() const { return columns_.empty(); }
+    std::size_t read_columns() const { return read_columns_; }
+    bool whole() const { return whole_; }
 
 private:
     std::vector<Wave_Column> columns_;
@@ -113,6 +117,8 @@ private:
     int unread_from_ = std::numeric_limits<int>::max();
     int unread_to_ = std::numeric_limits<int>::min();
     int percent_ = -1;
+    std::size_t read_columns_ = 0;
+    bool whole_ = false;
     HPEN pen_ = nullptr;
     HPEN block_pen_ = nullptr;
     HBRUSH hatch_ = nullptr;
@@ -276,6 +282,8 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
     std::optional<Wave_Painter> wave;
     if (show_waveform && waveform) wave.emplace(*waveform, v, width);
     if (wave && wave->empty()) wave.reset();
+    painted_wave_columns = wave ? wave->read_columns() : 0;
+    painted_wave_whole = wave && wave->whole();
     if (wave) {
         wave->draw(dc, 0, width, false);
         if (wave->percent() >= 0) {

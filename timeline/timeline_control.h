@@ -71,6 +71,9 @@ public:
     std::size_t painted_subs_visited = 0;
     /// Blocks the last paint drew: those wholly covered by the next one are left out.
     std::size_t painted_blocks = 0;
+    /// Columns of the last paint that showed audio read, and whether all of it was read.
+    std::size_t painted_wave_columns = 0;
+    bool painted_wave_whole = false;
     /// Draw the covered blocks and repeated markers too (tests compare the pixels).
     bool paint_covered_blocks = false;
     /// Nudges refused because a time would go below 0 (each also plays "ding.wav").

@@ -158,6 +158,7 @@ TEST(WaveColumns, ReadUnreadAndNone) {
         {0, 4000, 12, 2000, {S::read, {-900, 800}}},     // 40 ms a pixel: 480-520 ms, from level 1
         {0, 4000, 25, 2000, {S::unread, {}}},            // 1000 ms: past what was read
         {0, 4000, 60, 2000, {S::none, {}}},              // 2400 ms: past the length
+        {0, 4000, 50, 2000, {S::none, {}}},              // 2000 ms: where the length ends
         {-500, 1000, 10, 2000, {S::none, {}}},           // before 0
         {995, 10, 0, 0, {S::read, {-1, 1}}},             // a pixel inside the last frame
     };

@@ -108,17 +108,20 @@ TEST(WaveformCache, StoredInTheFirstFolderThatWorksAndKeptUnderItsBound) {
     store_cached_waveform(folders, film, peaks);
     EXPECT_TRUE(load_cached_waveform(folders, film, read));
 
-    // Three more films under a bound of three entries: the one used longest ago goes.
+    // More films under a bound of three entries: the one used longest ago goes, and reading
+    // an entry counts as using it.
     const std::uint64_t limit = 3 * std::filesystem::file_size(entry_of(film)) + 100;
     const auto now = std::filesystem::file_time_type::clock::now();
-    std::filesystem::last_write_time(entry_of(film), now - std::chrono::hours(3));
     const std::vector<Media_Stamp> films{{u"C:\\A.mp4", 1, 1}, {u"C:\\B.mp4", 1, 1}, {u"C:\\C.mp4", 1, 1}};
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         store_cached_waveform(folders, films[i], peaks, limit);
         std::filesystem::last_write_time(entry_of(films[i]), now - std::chrono::hours(2 - i));
     }
-    EXPECT_FALSE(load_cached_waveform(folders, film, read));  // the oldest, removed
-    for (const Media_Stamp& stored : films) EXPECT_TRUE(load_cached_waveform(folders, stored, read)) << narrow(stored.path);
+    std::filesystem::last_write_time(entry_of(film), now - std::chrono::hours(3));
+    EXPECT_TRUE(load_cached_waveform(folders, film, read));  // used now
+    store_cached_waveform(folders, films[2], peaks, limit);
+    EXPECT_FALSE(load_cached_waveform(folders, films[0], read));  // the one used longest ago
+    for (const Media_Stamp& kept : {film, films[1], films[2]}) EXPECT_TRUE(load_cached_waveform(folders, kept, read)) << narrow(kept.path);
 }
 
 }  // namespace
