@@ -1,6 +1,7 @@
 #include "app/find_dialog.h"
 
 #include "app/overlaps_dialog.h"
+#include "gui/layout_metrics.h"
 #include "gui/win_str.h"
 #include "io/strings.h"
 #include "res/dialog_ids.h"
@@ -23,7 +24,8 @@ Find_Dialog::Find_Dialog(const Sub_List& subs, listview& main_list) : subs(&subs
     on_notify(IDC_FIND_LIST, LVN_GETDISPINFOW, [this](params& p) {
         const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW*>(p.lParam)->item;
         if (item.iItem >= 0 && static_cast<std::size_t>(item.iItem) < found.size())
-            set_dispinfo_text(p.lParam, sub_row_text(*this->subs, found[static_cast<std::size_t>(item.iItem)], item.iSubItem));
+            set_dispinfo_text(p.lParam,
+                              short_row_text(*this->subs, found[static_cast<std::size_t>(item.iItem)], item.iSubItem));
         return LRESULT{0};
     });
     on_notify(IDC_FIND_LIST, LVN_ODFINDITEMW, [this](params& p) {
@@ -37,8 +39,9 @@ LRESULT Find_Dialog::on_init() {
     query_edit.assign(hwnd, IDC_FIND_QUERY);
     list.assign(hwnd, IDC_FIND_LIST);
     SendMessageW(list.hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    list.add_column(u"#", 36);
-    list.add_column(u"Start", 74);
+    const Main_Window_Metrics metrics = main_window_metrics(window_dpi(hwnd));
+    list.add_column(u"#", metrics.number_column);
+    list.add_column(u"Start", metrics.time_column);
     list.add_column(u"Text", 1);
     list.fill_column(2);
     resizer.add(query_edit.hwnd, 1, 2).add(list.hwnd, 1, 1);

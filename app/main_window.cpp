@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include <dshow.h>
 #include <shellapi.h>
 
@@ -11,6 +13,7 @@
 #include "gui/win_str.h"
 #include "io/file.h"
 #include "io/strings.h"
+#include "video/video_layout.h"
 
 namespace {
 
@@ -22,10 +25,14 @@ constexpr int context_menu_id = IDR_CONTEXT_MENU;
 }  // namespace
 
 Main_Window::Main_Window()
-    : main_dialog(main_dialog_resource, main_icon_resource, accelerators_resource), video(subs), timeline(subs, list) {
+    : main_dialog(main_dialog_resource, main_icon_resource, accelerators_resource),
+      measure_file(measure_written_file),
+      video(subs),
+      timeline(subs, list) {
     on_message(WM_INITDIALOG, [this](params&) { return on_init_dialog(); });
     on_message(WM_CLOSE, [this](params&) { return on_close(); });
     on_message(WM_SIZE, [this](params& p) { return on_size(p); });
+    on_message(WM_DPICHANGED, [this](params& p) { return on_dpi_changed(p); });
     on_message(WM_DROPFILES, [this](params& p) {
         Flow flow(*this);
         return on_drop_files(p);
@@ -42,13 +49,28 @@ Main_Window::Main_Window()
     on_init_menu_popup(cmd_shortcuts, [this](params&) { pause_video(); return LRESULT{0}; });
     on_init_menu_popup(cmd_insert, [this](params& p) { return on_context_menu(p); });
     on_init_menu_popup(cmd_undo, [this](params& p) { return on_edit_menu(p); });
+    on_init_menu_popup(cmd_speed_first, [this](params& p) { return on_speed_menu(p); });
+    on_init_menu_popup(cmd_shift_times, [this](params& p) { return on_timing_menu(p); });
 
     on_notify(main_list_id, NM_DBLCLK, [this](params&) { send_command(cmd_edit); return LRESULT{1}; });
     on_notify(main_list_id, NM_CLICK, [this](params&) { return on_list_click(); });
     on_notify(main_list_id, LVN_ITEMCHANGED, [this](params&) { return on_list_changed(); });
+    on_message(WM_ACTIVATEAPP, [this](params& p) {
+        if (p.wParam) PostMessageW(hwnd, file_check_message, 0, 0);
+        return LRESULT{0};
+    });
+    on_message(file_check_message, [this](params&) { offer_to_reopen_changed(); return LRESULT{0}; });
     on_message(repaint_timeline_message, [this](params&) {
         timeline_repaint_posted = false;
         repaint_timeline();
+        return LRESULT{0};
+    });
+    on_message(start_message, [this](params&) {
+        on_start();
+        return LRESULT{0};
+    });
+    on_message(recovery_notice_message, [this](params& p) {
+        on_recovery_notice(p.wParam != 0);
         return LRESULT{0};
     });
     // Shift+click and Shift+End select a range of rows in one notification.
@@ -92,8 +114,23 @@ Main_Window::Main_Window()
     cmd(cmd_locate, [this] { locate_sub(); });
     cmd(cmd_check_overlaps, [this] { check_overlaps(true); });
     cmd(cmd_find, [this] { find_text(); });
-    cmd(cmd_undo, [this] { undo_redo(false); });
-    cmd(cmd_redo, [this] { undo_redo(true); });
+    cmd(cmd_undo, [this] { apply_change({}, {}, Change_Source::undo); });
+    cmd(cmd_redo, [this] { apply_change({}, {}, Change_Source::redo); });
+    cmd(cmd_replace, [this] { replace_text(); });
+    cmd(cmd_split, [this] { split_selected(); });
+    cmd(cmd_join, [this] { join_selected(); });
+    cmd(cmd_set_start, [this] { set_start_at_playhead(); });
+    cmd(cmd_set_end, [this] { set_end_at_playhead(false); });
+    cmd(cmd_set_end_next, [this] { set_end_at_playhead(true); });
+    cmd(cmd_previous_frame, [this] { step_frame(false); });
+    cmd(cmd_next_frame, [this] { step_frame(true); });
+    for (std::size_t k = 0; k < std::size(playback_speeds); ++k)
+        cmd(static_cast<unsigned>(cmd_speed_first + k), [this, k] { choose_speed(playback_speeds[k]); });
+    cmd(cmd_shift_times, [this] { shift_times(); });
+    cmd(cmd_set_sync_point, [this] { set_sync_point(); });
+    cmd(cmd_apply_sync_points, [this] { apply_sync_points(); });
+    cmd(cmd_clear_sync_points, [this] { clear_sync_points(); });
+    cmd(cmd_change_frame_rate, [this] { change_frame_rate(); });
     cmd(cmd_show_waveform, [this] { toggle_waveform(); });
     on_message(waveform_changed_message, [this](params&) { repaint_timeline(); return LRESULT{0}; });
 
@@ -101,8 +138,17 @@ Main_Window::Main_Window()
     timeline.on_insert = [this] { send_command(cmd_insert); };
     timeline.on_remove = [this] { send_command(cmd_remove); };
     timeline.on_edit = [this] { send_command(cmd_edit); };
-    timeline.on_modified = [this] { mark_modified(); document_changed(); };
-    timeline.on_nudged = [this](History_Step step) { history.record(std::move(step)); };
+    timeline.on_nudged = [this](History_Step step) {
+        apply_change(std::move(step), {Row_Choice::keep}, Change_Source::applied);
+    };
+    timeline.on_dragged = [this](History_Step step) {
+        apply_change(std::move(step), {Row_Choice::keep}, Change_Source::applied);
+    };
+    timeline.on_drag_moved = [this] { video.refresh_text(); };
+    timeline.on_make_sub = [this](std::uint64_t start, std::uint64_t end) {
+        Flow flow(*this);
+        insert_sub_as(Sub_Item{start, end, u""});
+    };
     timeline.on_play_pause = [this] { video.toggle_play(); };
     video.on_position = [this](std::uint64_t ms) {
         timeline.playhead = ms;
@@ -147,14 +193,16 @@ LRESULT Main_Window::on_init_dialog() {
     list.assign(hwnd, main_list_id);
     SendMessageW(list.hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     list.set_context_menu(context_menu_id);
-    list.add_column(u"#", 36);
-    list.add_column(u"Start", 74);
-    list.add_column(u"End", 74);
-    list.add_column(u"Length", 50);
+    fit_template_to_work_area();
+    const Main_Window_Metrics metrics = main_window_metrics(window_dpi(hwnd));
+    list.add_column(u"#", metrics.number_column);
+    list.add_column(u"Start", metrics.time_column);
+    list.add_column(u"End", metrics.time_column);
+    list.add_column(u"Length", metrics.length_column);
     list.add_column(u"Text", 1);
     fit_text_column();
 
-    layout_panes();
+    layout_panes(metrics);
     Startup_Settings values;
     read_startup_settings(settings, values);  // checked by load_settings
     video.seek_step = values.seek_step;
@@ -168,21 +216,41 @@ LRESULT Main_Window::on_init_dialog() {
         .add(list.hwnd, layout_resizer::move, layout_resizer::stretch)
         .add(timeline.hwnd, layout_resizer::stretch, layout_resizer::move);
 
+    // Stored or grown by the DPI, the window never starts larger than the screen's work area.
+    RECT placed{};
+    GetWindowRect(hwnd, &placed);
     if (values.left != 0 && values.top != 0 && values.width != 0 && values.height != 0)
-        SetWindowPos(hwnd, nullptr, values.left, values.top, values.width, values.height, SWP_NOZORDER);
+        placed = {values.left, values.top, values.left + values.width, values.top + values.height};
+    placed = fit_work_area(placed);
+    SetWindowPos(hwnd, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+                 SWP_NOZORDER);
 
     srt_icon.load();
-    status.create(hwnd).add_stretch_part().add_fixed_part(200).add_fixed_part(110).add_fixed_part(70);
+    status.create(hwnd)
+        .add_stretch_part()
+        .add_fixed_part(static_cast<std::uint32_t>(metrics.saved_part))
+        .add_fixed_part(static_cast<std::uint32_t>(metrics.count_part))
+        .add_fixed_part(static_cast<std::uint32_t>(metrics.length_part))
+        .add_fixed_part(static_cast<std::uint32_t>(metrics.encoding_part));
+    add_encoding_menu();
     set_status(1, u"Saved: never");
     set_status(2, u"0/0 subs");
     set_status(3, u"0:00:00");
     // The resource's caption is only the program's name; an empty document is untitled.
     set_document_title(u"");
     SetFocus(list.hwnd);
-    Flow flow(*this);
-    start_recovery(values.autosave_seconds);
-    handle_command_line();
+    // What the start brings (recovered work, the command line's file and their questions)
+    // comes once the window is on the screen, so that every box has it for owner.
+    autosave_seconds = values.autosave_seconds;
+    PostMessageW(hwnd, start_message, 0, 0);
     return 1;
+}
+
+void Main_Window::on_start() {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Flow flow(*this);
+    start_recovery(autosave_seconds);
+    handle_command_line();
 }
 
 bool Main_Window::load_settings() {
@@ -210,24 +278,79 @@ bool Main_Window::load_settings() {
     return true;
 }
 
-void Main_Window::layout_panes() {
+void Main_Window::layout_panes(const Main_Window_Metrics& m) {
     RECT client{}, list_rect{};
     GetClientRect(hwnd, &client);
     GetWindowRect(list.hwnd, &list_rect);
     const int list_width = list_rect.right - list_rect.left;
     const int list_height = list_rect.bottom - list_rect.top;
-    video.x = 3;
-    video.y = 3;
-    video.width = client.right - list_width - 12;
+    video.x = m.edge;
+    video.y = m.edge;
+    video.width = client.right - list_width - m.video_right;
     video.height = list_height;
     video.child_id = video_control_id;
     video.create(hwnd);
-    timeline.x = 3;
-    timeline.y = list_height + 8;
-    timeline.width = client.right - 7;
-    timeline.height = client.bottom - list_height - 32;
+    timeline.x = m.edge;
+    timeline.y = list_height + m.timeline_gap;
+    timeline.width = client.right - m.timeline_right;
+    timeline.height = client.bottom - list_height - m.timeline_below;
     timeline.child_id = timeline_control_id;
     timeline.create(hwnd);
+}
+
+void Main_Window::fit_template_to_work_area() {
+    // The template grows with the DPI's font; on a small screen it is cut to the work area
+    // before the panes are laid out, and the list keeps its share of the window.
+    // (Some systems cut the window to the screen when it is made, keeping the controls where
+    // the template put them.)
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    const RECT fitted = fit_work_area(window);
+    if (!EqualRect(&fitted, &window))
+        SetWindowPos(hwnd, nullptr, fitted.left, fitted.top, fitted.right - fitted.left, fitted.bottom - fitted.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE designed = dialog_template_size(hwnd, main_dialog_resource);
+    RECT after{}, list_rect{};
+    GetClientRect(hwnd, &after);
+    if (designed.cx <= 0 || designed.cy <= 0 || (after.right >= designed.cx && after.bottom >= designed.cy)) return;
+    const RECT before{0, 0, designed.cx, designed.cy};
+    GetWindowRect(list.hwnd, &list_rect);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&list_rect), 2);
+    const auto x = [&](LONG v) { return static_cast<int>(static_cast<long long>(v) * after.right / before.right); };
+    const auto y = [&](LONG v) { return static_cast<int>(static_cast<long long>(v) * after.bottom / before.bottom); };
+    MoveWindow(list.hwnd, x(list_rect.left), y(list_rect.top), x(list_rect.right) - x(list_rect.left),
+               y(list_rect.bottom) - y(list_rect.top), FALSE);
+}
+
+RECT Main_Window::fit_work_area(RECT r) const {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &monitor)) return r;
+    const RECT& work = monitor.rcWork;
+    const LONG width = std::min(r.right - r.left, work.right - work.left);
+    const LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
+    const LONG left = std::clamp(r.left, work.left, work.right - width);
+    const LONG top = std::clamp(r.top, work.top, work.bottom - height);
+    return {left, top, left + width, top + height};
+}
+
+LRESULT Main_Window::on_dpi_changed(params& p) {
+    // The window takes the rectangle the system suggests for the new DPI, then every size the
+    // program sets follows.
+    const RECT placed = fit_work_area(*reinterpret_cast<const RECT*>(p.lParam));
+    SetWindowPos(hwnd, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const unsigned dpi = HIWORD(p.wParam);
+    const Main_Window_Metrics m = main_window_metrics(dpi);
+    const int widths[] = {m.number_column, m.time_column, m.time_column, m.length_column};
+    for (int column = 0; column < 4; ++column) list.send_direct(LVM_SETCOLUMNWIDTH, column, widths[column]);
+    fit_text_column();
+    status.set_fixed_widths({static_cast<std::uint32_t>(m.saved_part), static_cast<std::uint32_t>(m.count_part),
+                             static_cast<std::uint32_t>(m.length_part), static_cast<std::uint32_t>(m.encoding_part)});
+    video.clock.fit_dpi(dpi);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    repaint_timeline();
+    return 0;  // the dialog manager's own handling scales the controls from the template
 }
 
 void Main_Window::fit_text_column() { list.fill_column(4); }
@@ -277,6 +400,7 @@ LRESULT Main_Window::on_file_menu(params& p) {
     EnableMenuItem(menu, cmd_close_sub, has_subs);
     EnableMenuItem(menu, cmd_save_sub_as, document_path().empty() ? MF_GRAYED : MF_ENABLED);
     EnableMenuItem(menu, cmd_close_video, video_loaded() ? MF_ENABLED : MF_GRAYED);
+    update_encoding_menu(menu);
     return 0;
 }
 
@@ -288,6 +412,12 @@ LRESULT Main_Window::on_edit_menu(params& p) {
     };
     show(cmd_undo, u"&Undo", history.undo_step(), u"Ctrl+Z");
     show(cmd_redo, u"&Redo", history.redo_step(), u"Ctrl+Y");
+    const auto selected = list.send_direct(LVM_GETSELECTEDCOUNT, 0, 0);
+    const auto state = [](bool on) { return on ? MF_ENABLED : MF_GRAYED; };
+    // Find and Replace stay enabled: a greyed item keeps its accelerator from arriving, and
+    // Ctrl+F on an empty document says there is nothing to search.
+    EnableMenuItem(menu, cmd_split, state(selected == 1));
+    EnableMenuItem(menu, cmd_join, state(selected >= 2));
     return 0;
 }
 

@@ -3,6 +3,7 @@
 // timeline, the status bar and every menu command.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,10 +13,13 @@
 #include "audio/waveform_reader.h"
 #include "core/history.h"
 #include "core/sub_list.h"
+#include "core/time_map.h"
 #include "gui/dialogs.h"
+#include "gui/layout_metrics.h"
 #include "gui/msg_table.h"
 #include "gui/native_controls.h"
 #include "gui/recent_menu.h"
+#include "io/file_stamp.h"
 #include "io/ini_file.h"
 #include "res/resource_ids.h"
 #include "timeline/timeline_control.h"
@@ -51,6 +55,20 @@ enum Main_Command : unsigned {
     cmd_undo = IDM_UNDO,
     cmd_redo = IDM_REDO,
     cmd_show_waveform = IDM_SHOW_WAVEFORM,
+    cmd_replace = IDM_REPLACE,
+    cmd_split = IDM_SPLIT_SUB,
+    cmd_join = IDM_JOIN_SUBS,
+    cmd_set_start = IDM_SET_START,
+    cmd_set_end = IDM_SET_END,
+    cmd_set_end_next = IDM_SET_END_NEXT,
+    cmd_previous_frame = IDM_PREVIOUS_FRAME,
+    cmd_next_frame = IDM_NEXT_FRAME,
+    cmd_speed_first = IDM_SPEED_50,  ///< one id a speed, in the order of `playback_speeds`
+    cmd_shift_times = IDM_SHIFT_TIMES,
+    cmd_set_sync_point = IDM_SET_SYNC_POINT,
+    cmd_apply_sync_points = IDM_APPLY_SYNC_POINTS,
+    cmd_clear_sync_points = IDM_CLEAR_SYNC_POINTS,
+    cmd_change_frame_rate = IDM_CHANGE_FRAME_RATE,
 };
 
 inline constexpr int main_list_id = IDC_SUBS_LIST;
@@ -59,10 +77,41 @@ inline constexpr int timeline_control_id = IDC_TIMELINE;
 inline constexpr UINT_PTR selection_timer_id = IDT_SELECTION_COUNT;
 inline constexpr UINT_PTR recovery_timer_id = IDT_RECOVERY_COPY;
 inline constexpr UINT repaint_timeline_message = WM_APP + 1;
+/// From the recovery writer's thread: wParam 1 when writing copies fails, 0 when it works again.
+inline constexpr UINT recovery_notice_message = WM_APP + 2;
+/// Posted at the end of WM_INITDIALOG: what the start brings, once the window shows.
+inline constexpr UINT start_message = WM_APP + 4;
+/// Posted when the program gets the focus back: the document's file may have changed.
+inline constexpr UINT file_check_message = WM_APP + 3;
+/// The status bar's part that names the encoding the document was read in.
+inline constexpr int encoding_status_part = 4;
 /// Posted by the waveform's reader when there is more of it to draw.
 inline constexpr UINT waveform_changed_message = WM_APP + 0x60;
 
 class Recovery_Writer;
+
+/// The size of a file just written; false, with the reason, when it is gone or cannot be read.
+bool measure_written_file(const std::u16string& path, std::uint64_t& size, std::u16string* error_text);
+
+/// Which rows the list selects after a change of the document.
+struct Row_Choice {
+    enum Mode {
+        put_in,  ///< the rows the change put in; with none, the row where it took subs out
+        given,   ///< `rows`, the last one focused; with none, row `at`
+        keep,    ///< the selection stays (it moved with its subs)
+    };
+    Mode mode = put_in;
+    std::vector<std::size_t> rows = {};
+    std::size_t at = 0;
+};
+
+/// Where the step given to `Main_Window::apply_change` comes from.
+enum class Change_Source {
+    to_apply,  ///< a step for the path to apply to the document
+    applied,   ///< a step the caller has applied already
+    undo,      ///< the history's last step, taken back
+    redo,      ///< the history's last undone step, done again
+};
 
 /// One Main_Window per process, run by the entry point as a main_dialog (resource 105).
 /// Destroying it never destroys its window.
@@ -76,11 +125,15 @@ public:
     /// Where Cuemill.ini is looked for; empty (the default) is the executable's folder.
     /// Tests set it before `run`.
     std::u16string settings_directory;
+    /// Measures a file just written (its size); false with a reason when it cannot. Tests
+    /// make it fail, as a file taken away right after the save would.
+    std::function<bool(const std::u16string& path, std::uint64_t& size, std::u16string* error_text)> measure_file;
 
     /// With no path the user picks one. `search_video` offers a same-named video. A document
     /// that differs from its file is offered for saving first; false when the user cancelled
     /// there (or that save failed), so nothing was opened.
-    bool open_sub(std::optional<std::u16string> path, bool search_video);
+    /// `code_page` other than 0 reads the file in that encoding (io/code_pages.h).
+    bool open_sub(std::optional<std::u16string> path, bool search_video, unsigned code_page = 0);
     /// With no path the user picks one (Save as). True when the file was written.
     bool save_sub(std::optional<std::u16string> path);
     /// Empties the document, offering to save it when it differs from its file. False, with
@@ -90,7 +143,17 @@ public:
     void open_video(std::optional<std::u16string> path, bool search_sub);
     void close_video(bool ask_sub);
     void warn_subs_past_end();
-    /// The list shows the document anew and takes the focus (see `show_rows`).
+    /// The one path of every change to the document: applies `step` (unless the caller did, or
+    /// the history does for undo and redo), records it, sets the title's mark from the
+    /// history's saved state, tells the recovery copy, and shows the change in the list (rows
+    /// chosen by `rows`), the timeline and the overlay. False, with nothing changed, when the
+    /// step does not fit the document or there is nothing to undo or redo. An empty step is
+    /// shown but not recorded.
+    bool apply_change(History_Step step, Row_Choice rows, Change_Source source = Change_Source::to_apply);
+    /// Records that the sub starting at `point.from` belongs at `point.to`, replacing a point
+    /// of the same sub; the timeline marks it.
+    void add_sync_point(Sync_Point point);
+    /// The list shows the document anew, `rows` as `show_list` selects them, and takes the focus.
     void refresh_list(const std::vector<std::size_t>& rows = {}, std::size_t at = 0);
     void check_overlaps(bool report_none);
 
@@ -99,6 +162,8 @@ public:
     const Ini_File& settings_document() const { return settings; }
     const std::u16string& settings_file() const { return settings_path; }
     bool is_modified() const { return modified; }
+    /// The code page the document's file was read in or saved in; 0 when untitled.
+    unsigned document_encoding() const { return document_code_page; }
     std::u16string document_path() const;
     std::u16string status_text(int part) const;
     Video_Control& video_control() { return video; }
@@ -110,10 +175,15 @@ public:
 private:
     // Start-up and shutdown.
     LRESULT on_init_dialog();
+    void on_start();
     LRESULT on_close();
     LRESULT on_size(params& p);
     bool load_settings();
-    void layout_panes();
+    void layout_panes(const Main_Window_Metrics& m);
+    void fit_template_to_work_area();
+    /// The rectangle moved and cut to lie within its monitor's work area.
+    RECT fit_work_area(RECT r) const;
+    LRESULT on_dpi_changed(params& p);
     void fit_text_column();
     void handle_command_line();
     void write_settings();
@@ -128,6 +198,18 @@ private:
     LRESULT on_drop_files(params& p);
     void open_recent_sub(std::uint32_t index);
     bool differs_from_file();
+    /// Reads the file into the document once the user has agreed to replace it.
+    bool read_document(const std::u16string& path, bool search_video, unsigned code_page);
+    /// Remembers the file the document belongs to now, the encoding it is in and its stamp.
+    void set_document_file(const std::u16string& path, unsigned code_page);
+    // Encodings and files changed by another program.
+    void add_encoding_menu();
+    void update_encoding_menu(HMENU file_menu);
+    void reopen_with_encoding(unsigned code_page);
+    /// Asks before saving over the document's file when another program changed it; false
+    /// when the user said No.
+    bool confirm_overwrite(const std::u16string& path);
+    void offer_to_reopen_changed();
     /// Runs the save question when the document differs from its file; false when the user
     /// cancelled, or said Yes and the save did not happen.
     bool offer_to_save(UINT buttons);
@@ -154,30 +236,62 @@ private:
     void on_selection_timer();
     static void CALLBACK selection_timer_proc(HWND window, UINT msg, UINT_PTR id, DWORD time);
     void insert_sub();
+    /// The Edit dialog for a new sub with these times; OK with a text inserts it.
+    void insert_sub_as(const Sub_Item& proposed);
     void edit_sub();
     void remove_subs();
     void locate_sub();
     /// The list is virtual: it asks for a row's texts when it shows them.
     LRESULT on_row_text(params& p);
-    void focus_row(std::size_t index);
-    void select_rows(const std::vector<std::size_t>& rows);
-    /// The list shows the document anew: no selection carries over; then `rows` are selected
-    /// with the last one focused, or else row `at` (at most the last) is focused.
-    void show_rows(const std::vector<std::size_t>& rows, std::size_t at);
-    void show_row(std::size_t at);
+    /// The one redisplay of the list: its row count, the selection `choice` makes (`given` and
+    /// `put_in` rows alike; `keep` leaves it), the Text column refitted, the focused row wholly
+    /// in view and the count text. Rows from..to (inclusive) changed; the whole list is redrawn
+    /// when the selection or count changes.
+    void show_list(const Row_Choice& choice, std::size_t from = 0, std::size_t to = no_position);
     void update_saved_time(const SYSTEMTIME* local);
     void update_count_text(std::size_t selected);
+
+    // Timing to the video (main_window_spotting.cpp).
+    /// The Timing menu's states of the commands below.
+    void spotting_menu_states(HMENU timing_menu);
+    LRESULT on_speed_menu(params& p);
+    /// The time the start or end commands take: the video's position while it plays, else
+    /// the playhead.
+    std::uint64_t playhead_now();
+    /// The one selected row; no_position unless exactly one is selected.
+    std::size_t single_selected_row() const;
+    void set_start_at_playhead();
+    void set_end_at_playhead(bool then_next);
+    void choose_speed(std::uint32_t percent);
+    void say_speed_refused(std::uint32_t percent);
+    void step_frame(bool forward);
 
     // Other commands.
     void preferences();
     void merge_sub();
     void find_text();
-    /// Takes back (or does again) the last change, selecting the subs it touched.
-    void undo_redo(bool redo);
-    /// Records a change made to `subs`; the title's mark follows the history.
-    void record(History_Step step);
+    /// The title's mark follows the history's saved state.
     void show_modified_by_history();
     void open_help_file(const char16_t* name, const char16_t* title);
+
+    // Text commands (main_window_text.cpp).
+    /// Pauses the video; with no subs says there is nothing to search and gives false.
+    bool ready_to_search();
+    void replace_text();
+    /// The selected sub in two; the ding unless exactly one is selected and its text can be cut.
+    void split_selected();
+    /// The selected subs in one; the ding unless two or more that follow each other are selected.
+    void join_selected();
+    // Re-timing (main_window_timing.cpp).
+    LRESULT on_timing_menu(params& p);
+    void shift_times();
+    void set_sync_point();
+    void apply_sync_points();
+    void clear_sync_points();
+    void change_frame_rate();
+    /// Applies a re-timing of the document as one step, the selection following its subs;
+    /// false, with a box that says how many subs, when it would take subs out of range.
+    bool apply_retiming(Retiming retiming);
 
     // Recovery copies.
     void start_recovery(std::uint32_t autosave_seconds);
@@ -185,6 +299,7 @@ private:
     void document_changed();
     void discard_recovery_copy();
     void on_recovery_timer();
+    void on_recovery_notice(bool failing);
     static void CALLBACK recovery_timer_proc(HWND window, UINT msg, UINT_PTR id, DWORD time);
 
     // Helpers.
@@ -218,6 +333,10 @@ private:
     Sub_List subs;
     History history;
     bool modified = false;
+    unsigned document_code_page = 0;
+    File_Stamp document_stamp;
+    File_Stamp declined_stamp;  ///< the change the user last said No to reopening
+    HMENU encoding_menu = nullptr;
     listview list;
     Video_Control video;
     Timeline_Control timeline;
@@ -232,5 +351,12 @@ private:
     Waveform_Reader waveform;
     std::unique_ptr<Recovery_Writer> recovery;  ///< from the settings load on
     std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
+    std::uint32_t autosave_seconds = 0;         ///< from the settings, until the start
     bool recovery_timer_armed = false;
+    notice_balloon notice;
+    /// The video that refused a speed has been told so: it is not said again for it.
+    bool speed_refusal_said = false;
+    std::u16string shift_amount = u"0.000";  ///< the last amount, while the program runs
+    std::u16string rate_from = u"25", rate_to = u"23.976";
+    std::vector<Sync_Point> sync_points;
 };

@@ -7,6 +7,7 @@
 #include "core/srt_reader.h"
 #include "gui/message_box.h"
 #include "gui/win_str.h"
+#include "io/code_pages.h"
 #include "io/file.h"
 #include "io/strings.h"
 
@@ -28,7 +29,7 @@ void Main_Window::show_document_path(const std::u16string& path) {
     SendMessageW(status.hwnd, SB_SETICON, 0, reinterpret_cast<LPARAM>(path.empty() ? nullptr : srt_icon.icon));
 }
 
-bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_video) {
+bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_video, unsigned code_page) {
     pause_video();
     std::u16string path;
     if (given) {
@@ -45,12 +46,16 @@ bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
         if (!offer_to_save(MB_YESNOCANCEL)) return false;
         if (!open_file_dialog(*this, u"SubRip subtitle (*.srt)|*.srt", path)) return true;
     }
+    return read_document(path, search_video, code_page);
+}
 
+bool Main_Window::read_document(const std::u16string& path, bool search_video, unsigned code_page) {
     // Read into a new list: the document and its display stay as they are until the new
     // file is taken, so a failed read or a Cancel below leaves nothing half-replaced.
     Sub_List loaded;
     std::u16string error;
-    if (!read_srt_file(loaded, path, &error)) {
+    unsigned read_as = 0;
+    if (!read_srt_file(loaded, path, &error, code_page, &read_as)) {
         box(u"Subs loading failed",
             format(u"\"%s\"\n\n Subtitle loading failed:\n%s", path, shorten_discarded_lines(error)), MB_ICONERROR);
         return true;
@@ -73,9 +78,11 @@ bool Main_Window::open_sub(std::optional<std::u16string> given, bool search_vide
 
     subs = std::move(loaded);
     history.clear();
+    clear_sync_points();
     discard_recovery_copy();
     refresh_list();
     show_document_path(path);
+    set_document_file(path, read_as);
     update_saved_time(nullptr);
     set_document_title(path);
     recent_subs.add(path);
@@ -103,6 +110,7 @@ bool Main_Window::save_sub(std::optional<std::u16string> given) {
         }
         if (!save_file_dialog(*this, path, proposal.empty() ? nullptr : &proposal)) return false;
     }
+    if (!confirm_overwrite(path)) return false;
 
     Saving_Dialog saving(path, subs);
     if (saving.show(hwnd) != Saving_Dialog::result_saved) {
@@ -111,33 +119,40 @@ bool Main_Window::save_sub(std::optional<std::u16string> given) {
     }
 
     std::u16string error;
-    File written;
     std::uint64_t size = 0;
-    if (!path_exists(path)) {
-        error = u"File doesn't exist.";
-    } else if (written.open_for_reading(path, &error)) {
-        size = written.get_size();
-        written.close();
-    }
-    if (!error.empty()) {
-        box(u"Reading error", format(u"Subtitle file was saved, but file size could not be calculated:\n%s", error),
-            MB_ICONEXCLAMATION);
-        return true;  // written all the same
-    }
+    measure_file(path, size, &error);
 
+    // Written, whether or not it can be measured now.
     SYSTEMTIME now{};
     GetLocalTime(&now);
     show_document_path(path);
+    set_document_file(path, code_page_utf8);  // saving writes UTF-8
     update_saved_time(&now);
     set_document_title(path);
     history.mark_saved();
     discard_recovery_copy();
     recent_subs.add(path);
     write_settings();
+    if (!error.empty()) {
+        box(u"Reading error", format(u"Subtitle file was saved, but file size could not be calculated:\n%s", error),
+            MB_ICONEXCLAMATION);
+        return true;
+    }
     box(u"Subtitle saved",
         format(u"Subtitle file successfully saved as:\n\n\"%s\"\n\nTotal subtitles: %s\nFile size: %s", path,
                group_thousands(static_cast<std::int32_t>(subs.size())), format_file_size(size)),
         MB_ICONINFORMATION);
+    return true;
+}
+
+bool measure_written_file(const std::u16string& path, std::uint64_t& size, std::u16string* error_text) {
+    if (!path_exists(path)) {
+        *error_text = u"File doesn't exist.";
+        return false;
+    }
+    File written;
+    if (!written.open_for_reading(path, error_text)) return false;
+    size = written.get_size();
     return true;
 }
 
@@ -151,7 +166,7 @@ bool Main_Window::differs_from_file() {
     if (path.empty()) return !subs.empty();
     // A file that can no longer be read (gone, moved, locked) cannot hold the edits.
     Sub_List on_disk;
-    if (!read_srt_file(on_disk, path)) return !subs.empty();
+    if (!read_srt_file(on_disk, path, nullptr, document_code_page)) return !subs.empty();
     return !lists_equal(subs, on_disk);
 }
 
@@ -164,17 +179,23 @@ bool Main_Window::offer_to_save(UINT buttons) {
 
 bool Main_Window::close_sub(bool ask_video) {
     pause_video();
-    if (!offer_to_save(MB_YESNO)) return false;
+    if (!offer_to_save(MB_YESNO)) {
+        // A close from outside that came meanwhile asked for what has just been refused.
+        close_deferred = false;
+        return false;
+    }
     const bool close_video_too =
         ask_video && video_loaded() &&
         box(u"Close video", u"There's a video currently loaded, do you want to close it too?",
             MB_YESNO | MB_ICONQUESTION) == IDYES;
     subs.clear();
     history.clear();
+    clear_sync_points();
     discard_recovery_copy();
     refresh_list();
     repaint_timeline();
     show_document_path(u"");
+    set_document_file(u"", 0);
     set_status(1, u"Saved: never");
     set_document_title(u"");
     if (close_video_too) close_video(false);

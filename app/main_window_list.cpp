@@ -23,11 +23,6 @@ namespace {
 // The window that owns the selection timer: one main window per process.
 Main_Window* timer_owner = nullptr;
 
-std::u16string one_line(std::u16string text) {
-    replace_all(text, u"\r\n", u"|");
-    return text;
-}
-
 std::u16string item_text(const listview& list, int item, int column) {
     wchar_t buffer[64] = {};
     LVITEMW lv{};
@@ -42,72 +37,10 @@ std::u16string item_text(const listview& list, int item, int column) {
 
 LRESULT Main_Window::on_row_text(params& p) {
     const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW*>(p.lParam)->item;
-    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= subs.size()) return 0;
-    const std::size_t k = static_cast<std::size_t>(item.iItem);
-    const Sub_Item& sub = subs[k];
-    switch (item.iSubItem) {
-    case 0: set_dispinfo_text(p.lParam, format_sub_number(k + 1)); break;
-    case 1: set_dispinfo_text(p.lParam, format_clock_time(ms_to_timecode(sub.start))); break;
-    case 2: set_dispinfo_text(p.lParam, format_clock_time(ms_to_timecode(sub.end))); break;
-    case 3: set_dispinfo_text(p.lParam, format_duration(sub)); break;
-    case 4: set_dispinfo_text(p.lParam, one_line(sub.text)); break;
-    default: break;
-    }
+    if (item.iItem < 0 || item.iSubItem < 0 || item.iSubItem > static_cast<int>(Sub_Column::text)) return 0;
+    const auto column = static_cast<Sub_Column>(item.iSubItem);
+    set_dispinfo_text(p.lParam, sub_row_text(subs, static_cast<std::size_t>(item.iItem), column));
     return 0;
-}
-
-void Main_Window::focus_row(std::size_t index) {
-    LVITEMW lv{};
-    lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    lv.state = LVIS_SELECTED | LVIS_FOCUSED;
-    list.send_direct(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&lv));
-    list.scroll_to(static_cast<int>(index));
-}
-
-void Main_Window::select_rows(const std::vector<std::size_t>& rows) {
-    list.deselect_all();
-    std::vector<int> items(rows.begin(), rows.end());
-    list.select(items);
-    if (rows.empty()) return;
-    LVITEMW lv{};
-    lv.stateMask = LVIS_FOCUSED;
-    lv.state = LVIS_FOCUSED;
-    list.send_direct(LVM_SETITEMSTATE, rows.back(), reinterpret_cast<LPARAM>(&lv));
-    list.scroll_to(static_cast<int>(rows.back()));
-}
-
-void Main_Window::show_rows(const std::vector<std::size_t>& rows, std::size_t at) {
-    // One repaint and one scroll-bar update for all of it.
-    list.hold_drawing();
-    list.reset_rows(subs.size());
-    std::size_t focused = 0;
-    if (!rows.empty()) {
-        select_rows(rows);
-        focused = rows.back();
-    } else if (!subs.empty()) {
-        focused = std::min(at, subs.size() - 1);
-        focus_row(focused);
-    }
-    list.resume_drawing();
-    fit_text_column();  // the scroll bar may have come or gone
-    // The list scrolled while its scroll range still described the old rows.
-    if (!subs.empty()) list.scroll_to(static_cast<int>(focused));
-}
-
-void Main_Window::show_row(std::size_t at) {
-    // One row came or went: the count set, one row selected and focused, drawn once. Unlike
-    // show_rows the list stays where it is when the row is in view.
-    list.hold_drawing();
-    list.set_row_count(subs.size());
-    list.deselect_all();
-    if (!subs.empty()) focus_row(std::min(at, subs.size() - 1));
-    list.resume_drawing();
-}
-
-void Main_Window::refresh_list(const std::vector<std::size_t>& rows, std::size_t at) {
-    show_rows(rows, at);
-    SetFocus(list.hwnd);
-    update_count_text(0);
 }
 
 void Main_Window::update_count_text(std::size_t selected) {
@@ -195,22 +128,21 @@ LRESULT Main_Window::on_context_menu(params& p) {
 }
 
 void Main_Window::insert_sub() {
-    const std::uint64_t t = timeline.playhead;
-    std::size_t i = lower_bound_start(subs, t);
+    // The setting is signed: a negative length counts as 0, and no time passes what a file holds.
+    insert_sub_as(new_sub_at(timeline.playhead, static_cast<std::int32_t>(new_sub_length)));
+}
+
+void Main_Window::insert_sub_as(const Sub_Item& proposed) {
+    std::size_t i = lower_bound_start(subs, proposed.start);
     if (i == no_position) i = subs.size();
     Edit_Sub_Data data;
     data.number = i + 1;
-    // The setting is signed: a negative length counts as 0, and no time passes what a file holds.
-    data.sub = new_sub_at(t, static_cast<std::int32_t>(new_sub_length));
+    data.sub = proposed;
     Edit_Dialog dialog(data);
     // The close box also gives 1, with the text as it was: a blank sub is never inserted.
     if (dialog.show(hwnd) != 1 || data.sub.text.empty()) return;
     i = insert_sorted(subs, data.sub);
-    record({u"insert", {}, {}, {i}, {subs[i]}});
-    show_row(i);
-    mark_modified();
-    document_changed();
-    repaint_timeline();
+    apply_change({u"insert", {}, {}, {i}, {subs[i]}}, {}, Change_Source::applied);
     SetFocus(timeline.hwnd);
 }
 
@@ -227,13 +159,8 @@ void Main_Window::edit_sub() {
     Edit_Dialog dialog(data);
     // A rejected OK leaves its empty text in `data`, which the close box would then hand back.
     if (dialog.show(hwnd) == 1 && !data.sub.text.empty() && data.sub.text != subs[k].text) {
-        record({u"edit", {k}, {subs[k]}, {k}, {data.sub}});
-        subs[k] = data.sub;
-        repaint_timeline();
+        apply_change({u"edit", {k}, {subs[k]}, {k}, {data.sub}}, {});
         video.refresh();
-        list.send_direct(LVM_REDRAWITEMS, k, k);
-        mark_modified();
-        document_changed();
     }
     if (state == 2 && video.player.control())
         video.player.control()->Run();
@@ -269,16 +196,8 @@ void Main_Window::remove_subs() {
         step.removed_at.push_back(static_cast<std::size_t>(row));
         step.removed.push_back(subs[static_cast<std::size_t>(row)]);
     }
-    record(std::move(step));
-    remove_positions(subs, std::vector<std::size_t>(selected.begin(), selected.end()));
-    if (selected.size() == 1) {
-        show_row(static_cast<std::size_t>(selected[0]));
-    } else {
-        refresh_list({}, static_cast<std::size_t>(selected[0]));
-    }
-    repaint_timeline();
-    mark_modified();
-    document_changed();
+    apply_change(std::move(step), {});
+    if (selected.size() > 1) SetFocus(list.hwnd);
 }
 
 void Main_Window::locate_sub() {
@@ -318,15 +237,13 @@ void Main_Window::check_overlaps(bool report_none) {
                 step.inserted.push_back(subs[rows[k]]);
             }
         step.inserted_at = step.removed_at;
-        if (!step.removed_at.empty()) record(std::move(step));
-        document_changed();
-        refresh_list(rows);
-        repaint_timeline();
+        apply_change(std::move(step), {Row_Choice::given, rows}, Change_Source::applied);
+        SetFocus(list.hwnd);
         box(u"Subs fixed",
             format(u"All overlapped subs have been fixed (%u).", static_cast<unsigned long long>(overlaps.size())),
             MB_ICONINFORMATION);
     } else if (result == Overlaps_Dialog::result_select) {
-        select_rows(rows);
+        show_list({Row_Choice::given, rows});
     }
 }
 
@@ -363,22 +280,14 @@ void Main_Window::merge_sub() {
     History_Step step{u"merge", {}, before, {}, subs, 0};
     for (std::size_t k = 0; k < before.size(); ++k) step.removed_at.push_back(k);
     for (std::size_t k = 0; k < subs.size(); ++k) step.inserted_at.push_back(k);
-    record(std::move(step));
-    document_changed();
-    refresh_list();
-    if (video_loaded())
-        repaint_timeline();
-    else
-        timeline.set_range(static_cast<std::int32_t>(subs.empty() ? 100 : subs.back().end + 100));
+    apply_change(std::move(step), {Row_Choice::given}, Change_Source::applied);
+    SetFocus(list.hwnd);
+    if (!video_loaded()) timeline.set_range(static_cast<std::int32_t>(subs.empty() ? 100 : subs.back().end + 100));
     check_overlaps(false);
 }
 
 void Main_Window::find_text() {
-    pause_video();
-    if (subs.empty()) {
-        box(u"Can't search", u"No subtitles to be searched.", MB_ICONEXCLAMATION);
-        return;
-    }
+    if (!ready_to_search()) return;
     Find_Dialog dialog(subs, list);
     dialog.show(hwnd);
     SetFocus(list.hwnd);
@@ -396,43 +305,3 @@ void Main_Window::open_help_file(const char16_t* name, const char16_t* title) {
         MB_ICONERROR);
 }
 
-void Main_Window::record(History_Step step) { history.record(std::move(step)); }
-
-void Main_Window::undo_redo(bool redo) {
-    const History_Step* step = redo ? history.redo_step() : history.undo_step();
-    if (!step) return;
-    // Where the change took subs out: the row to select when none of it is left to show.
-    const std::vector<std::size_t>& out = redo ? step->removed_at : step->inserted_at;
-    const std::size_t at = out.empty() ? 0 : out.front();
-    timeline.end_nudge_series();  // its start no longer describes the document
-    std::vector<std::size_t> touched;
-    if (!(redo ? history.redo(subs, &touched) : history.undo(subs, &touched))) return;
-
-    const HWND focus = GetFocus();
-    if (static_cast<std::size_t>(list.send_direct(LVM_GETITEMCOUNT, 0, 0)) == subs.size()) {
-        // The same rows, some of them changed: no scroll-bar update.
-        list.deselect_all();
-        InvalidateRect(list.hwnd, nullptr, FALSE);
-        if (!touched.empty())
-            select_rows(touched);
-        else if (!subs.empty())
-            focus_row(std::min(at, subs.size() - 1));
-    } else if (touched.size() <= 1) {
-        show_row(touched.empty() ? at : touched[0]);
-        fit_text_column();  // the scroll bar may have come or gone
-    } else {
-        show_rows(touched, at);
-    }
-    if (focus) SetFocus(focus);
-    repaint_timeline();
-    video.refresh();
-    show_modified_by_history();
-    document_changed();
-}
-
-void Main_Window::show_modified_by_history() {
-    if (history.at_saved())
-        set_document_title(document_path());
-    else
-        mark_modified();
-}

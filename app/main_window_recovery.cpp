@@ -7,6 +7,7 @@
 #include "app/recovery.h"
 #include "gui/message_box.h"
 #include "io/file.h"
+#include "io/strings.h"
 
 namespace {
 
@@ -31,16 +32,19 @@ void Main_Window::start_recovery(std::uint32_t autosave_seconds) {
     const std::u16string settings_folder = settings_path.substr(0, settings_path.find_last_of(u'\\'));
     const std::vector<std::u16string> folders = recovery_folders(settings_folder);
     recovery = std::make_unique<Recovery_Writer>(folders, recovery_stem(current_recovery_owner()));
+    const HWND window = hwnd;
+    recovery->report_failures([window](bool failing) { PostMessageW(window, recovery_notice_message, failing, 0); });
 
     for (Recovery_Copy& copy : find_orphan_copies(folders)) {
         Sub_List found;
         std::u16string error;
-        if (!read_recovery_copy(copy, found, &error)) {
+        // Taken before the question, so a Cuemill started meanwhile does not offer it too.
+        const Take_Result taken = take_recovery_copy(copy, recovery->stem(), found, &error);
+        if (taken == Take_Result::gone) continue;
+        if (taken == Take_Result::unreadable) {
             box(u"Recover work", recovery_unreadable_text(copy, error), MB_ICONERROR);
             continue;
         }
-        // Taken before the question, so a Cuemill started meanwhile does not offer it too.
-        if (!claim_recovery_copy(copy, recovery->stem())) continue;
         const std::u16string question = recovery_question(copy, local_time_of(copy.time), found.size());
         if (box(u"Recover work", question, MB_YESNO | MB_ICONQUESTION) != IDYES) {
             remove_recovery_files(copy.folder, copy.stem);
@@ -56,8 +60,10 @@ void Main_Window::start_recovery(std::uint32_t autosave_seconds) {
 void Main_Window::take_recovered(Sub_List recovered, const std::u16string& path) {
     subs = std::move(recovered);
     history.clear(false);  // it differs from its file
+    clear_sync_points();
     refresh_list();
     show_document_path(path);
+    set_document_file(path, 0);  // its file's encoding is guessed when it is read again
     if (path_exists(path))
         update_saved_time(nullptr);
     else
@@ -87,4 +93,21 @@ void Main_Window::discard_recovery_copy() {
     if (recovery_timer_armed) KillTimer(hwnd, recovery_timer_id);
     recovery_timer_armed = false;
     if (recovery) recovery->discard();
+}
+
+void Main_Window::on_recovery_notice(bool failing) {
+    if (!recovery) return;
+    // Pointing at the saved time, which is what the copy stands in for.
+    RECT part{};
+    SendMessageW(status.hwnd, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part));
+    POINT at{(part.left + part.right) / 2, part.top};
+    ClientToScreen(status.hwnd, &at);
+    if (failing)
+        notice.show(hwnd, at, u"Recovery copy",
+                    format(u"A copy of your unsaved work could not be written:\n%s\nSave the document to keep your "
+                           u"changes safe.",
+                           recovery->last_error()),
+                    TTI_WARNING);
+    else
+        notice.show(hwnd, at, u"Recovery copy", u"The copy of your unsaved work is written again.", TTI_INFO);
 }

@@ -79,6 +79,7 @@ void Main_Window::open_video(std::optional<std::u16string> given, bool search_su
         }
     }
 
+    speed_refusal_said = false;
     stop_waveform();
     const bool opened = video.open(kind, path, &error);
     if (opened) start_waveform();
@@ -86,6 +87,8 @@ void Main_Window::open_video(std::optional<std::u16string> given, bool search_su
         box(u"Video fail",
             format(u"Video loading failed... do you have the right codecs installed?\n\nError:\n\"%s\"", error),
             MB_ICONERROR);
+    else if (video.refused_speed != 0)
+        say_speed_refused(video.refused_speed);
     const std::uint32_t duration = video_duration();
     timeline.set_range(static_cast<std::int32_t>(duration + 100));
     set_status(3, format_hms(ms_to_timecode(duration)));

@@ -1,21 +1,15 @@
 #include "app/overlaps_dialog.h"
 
+#include <algorithm>
+
+#include "gui/layout_metrics.h"
 #include "gui/win_str.h"
 #include "io/strings.h"
 #include "res/dialog_ids.h"
 
-std::u16string sub_row_text(const Sub_List& subs, std::size_t position, int column) {
-    if (position >= subs.size()) return {};
-    const Sub_Item& sub = subs[position];
-    switch (column) {
-    case 0: return format_sub_number(position + 1);
-    case 1: return format_clock_time(ms_to_timecode(sub.start));
-    default: {
-        std::u16string text = sub.text;
-        replace_all(text, u"\r\n", u"|");
-        return text;
-    }
-    }
+std::u16string short_row_text(const Sub_List& subs, std::size_t position, int column) {
+    constexpr Sub_Column columns[] = {Sub_Column::number, Sub_Column::start, Sub_Column::text};
+    return sub_row_text(subs, position, columns[std::clamp(column, 0, 2)]);
 }
 
 Overlaps_Dialog::Overlaps_Dialog(const Sub_List& subs, const Overlap_List& overlaps)
@@ -27,10 +21,9 @@ Overlaps_Dialog::Overlaps_Dialog(const Sub_List& subs, const Overlap_List& overl
     on_command(IDCANCEL, [this](params&) -> LRESULT { EndDialog(hwnd, 2); return 1; });
     on_notify(IDC_OVERLAPS_LIST, LVN_GETDISPINFOW, [this](params& p) {
         const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW*>(p.lParam)->item;
-        if (item.iItem >= 0 && static_cast<std::uint64_t>(item.iItem) < this->overlaps->size())
-            set_dispinfo_text(p.lParam,
-                              sub_row_text(*this->subs, this->overlaps->position_at(static_cast<std::uint64_t>(item.iItem)),
-                                           item.iSubItem));
+        const auto entry = static_cast<std::uint64_t>(item.iItem);
+        if (item.iItem >= 0 && entry < this->overlaps->size())
+            set_dispinfo_text(p.lParam, short_row_text(*this->subs, this->overlaps->position_at(entry), item.iSubItem));
         return LRESULT{0};
     });
     // Typing a number finds its sub among the first rows only: the list may be far too long.
@@ -45,8 +38,9 @@ Overlaps_Dialog::Overlaps_Dialog(const Sub_List& subs, const Overlap_List& overl
 LRESULT Overlaps_Dialog::on_init() {
     list.assign(hwnd, IDC_OVERLAPS_LIST);
     SendMessageW(list.hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    list.add_column(u"#", 36);
-    list.add_column(u"Start", 74);
+    const Main_Window_Metrics metrics = main_window_metrics(window_dpi(hwnd));
+    list.add_column(u"#", metrics.number_column);
+    list.add_column(u"Start", metrics.time_column);
     list.add_column(u"Text", 1);
     list.fill_column(2);
 

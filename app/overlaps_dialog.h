@@ -8,10 +8,9 @@
 #include "gui/dialogs.h"
 #include "gui/native_controls.h"
 
-/// Column `column` of a row for sub `position` in a three-column list: "%04u" of the number,
-/// the start as a clock time, the text on one line ("\r\n" shown as "|"). The Find dialog
-/// lists its results the same way.
-std::u16string sub_row_text(const Sub_List& subs, std::size_t position, int column);
+/// Column `column` of a row for sub `position` in a three-column list: its number, its start
+/// and its text. The Find dialog lists its results the same way.
+std::u16string short_row_text(const Sub_List& subs, std::size_t position, int column);
 
 /// show() gives 3 (OK, fix all), 4 (OK, only select them), 2 (Cancel, Escape)
 /// or 1 (close box). The dialog changes nothing itself. Both references must

@@ -121,13 +121,16 @@ Recovery_Owner current_recovery_owner() {
 }
 
 bool recovery_owner_running(const Recovery_Owner& owner) {
-    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, owner.pid);
+    // Waiting on the process would need more access, which a protected process that took over
+    // the id refuses: its exit code tells whether it still runs.
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner.pid);
     if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
     FILETIME created{}, ended{}, kernel{}, user{};
-    const bool same = GetProcessTimes(process, &created, &ended, &kernel, &user) &&
-                      file_time_value(created) == owner.started;
+    DWORD code = 0;
     // A process that has ended stays open while someone holds a handle to it.
-    const bool running = same && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    const bool running = GetProcessTimes(process, &created, &ended, &kernel, &user) &&
+                         file_time_value(created) == owner.started && GetExitCodeProcess(process, &code) &&
+                         code == STILL_ACTIVE;
     CloseHandle(process);
     return running;
 }
@@ -192,11 +195,21 @@ bool claim_recovery_copy(Recovery_Copy& copy, const std::u16string& stem) {
     // Whoever renames the record first owns the copy; the others no longer see it.
     if (!MoveFileW(wide(copy.record_path()), wide(claimed.record_path()))) return false;
     if (!MoveFileW(wide(copy.copy_path()), wide(claimed.copy_path()))) {
-        DeleteFileW(wide(claimed.record_path()));
+        // Given back, so that the copy is offered again.
+        MoveFileW(wide(claimed.record_path()), wide(copy.record_path()));
         return false;
     }
     copy = std::move(claimed);
     return true;
+}
+
+Take_Result take_recovery_copy(Recovery_Copy& copy, const std::u16string& stem, Sub_List& subs,
+                               std::u16string* error_text) {
+    const std::u16string own_stem = copy.stem;
+    if (!claim_recovery_copy(copy, stem)) return Take_Result::gone;
+    if (read_recovery_copy(copy, subs, error_text)) return Take_Result::taken;
+    claim_recovery_copy(copy, own_stem);
+    return Take_Result::unreadable;
 }
 
 void remove_recovery_files(const std::u16string& folder, const std::u16string& stem) {
@@ -217,26 +230,52 @@ struct Recovery_Writer::State {
     std::condition_variable idle;
     std::optional<Snapshot> pending;  // guarded by mutex
     bool running = false;             // guarded by mutex
+    bool discard_due = false;         // guarded by mutex: asked while a write was in progress
     std::u16string folder;            // guarded by mutex
     std::u16string error;             // guarded by mutex
-    std::u16string record_written;    // the worker's, or the caller's while it is idle
+    bool failing = false;             // the worker's, or the caller's while it is idle
+    std::u16string record_written;    // the same
+    std::function<void(bool)> report;
 
     void run();
     void write(const Snapshot& job);
+    void discard_now();
+    void set_failing(bool now);
     void remove_everywhere(const std::u16string* except);
 };
 
 void Recovery_Writer::State::run() {
     std::unique_lock lock(mutex);
-    while (pending) {
-        const Snapshot job = std::move(*pending);
-        pending.reset();
-        lock.unlock();
-        write(job);
+    while (pending || discard_due) {
+        if (discard_due) {
+            discard_due = false;
+            lock.unlock();
+            discard_now();
+        } else {
+            const Snapshot job = std::move(*pending);
+            pending.reset();
+            lock.unlock();
+            write(job);
+        }
         lock.lock();
     }
     running = false;
     idle.notify_all();
+}
+
+void Recovery_Writer::State::discard_now() {
+    remove_everywhere(nullptr);
+    record_written.clear();
+    failing = false;
+    const std::lock_guard lock(mutex);
+    folder.clear();
+    error.clear();
+}
+
+void Recovery_Writer::State::set_failing(bool now) {
+    if (failing == now) return;
+    failing = now;
+    if (report) report(now);
 }
 
 void Recovery_Writer::State::write(const Snapshot& job) {
@@ -247,11 +286,7 @@ void Recovery_Writer::State::write(const Snapshot& job) {
         keep = !read_srt_file(on_disk, job.document) || !lists_equal(job.subs, on_disk);
     }
     if (!keep) {
-        remove_everywhere(nullptr);
-        record_written.clear();
-        const std::lock_guard lock(mutex);
-        folder.clear();
-        error.clear();
+        discard_now();
         return;
     }
     const std::u16string text = write_srt(job.subs);
@@ -271,12 +306,16 @@ void Recovery_Writer::State::write(const Snapshot& job) {
         error.clear();
         lock.unlock();
         if (moved) remove_everywhere(&target);
+        set_failing(false);
         return;
     }
     record_written.clear();
-    const std::lock_guard lock(mutex);
-    folder.clear();
-    error = failure;
+    {
+        const std::lock_guard lock(mutex);
+        folder.clear();
+        error = failure;
+    }
+    set_failing(true);
 }
 
 void Recovery_Writer::State::remove_everywhere(const std::u16string* except) {
@@ -309,12 +348,15 @@ void Recovery_Writer::write(const Sub_List& subs, const std::u16string& document
 void Recovery_Writer::discard() {
     std::unique_lock lock(state->mutex);
     state->pending.reset();
-    state->idle.wait(lock, [this] { return !state->running; });
-    state->remove_everywhere(nullptr);
-    state->record_written.clear();
-    state->folder.clear();
-    state->error.clear();
+    if (state->running) {
+        state->discard_due = true;
+        return;
+    }
+    lock.unlock();
+    state->discard_now();
 }
+
+void Recovery_Writer::report_failures(std::function<void(bool failing)> report) { state->report = std::move(report); }
 
 void Recovery_Writer::wait_idle() {
     std::unique_lock lock(state->mutex);

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -61,8 +62,10 @@ std::u16string recovery_unreadable_text(const Recovery_Copy& copy, const std::u1
 
 /// This process.
 Recovery_Owner current_recovery_owner();
-/// True while that very process runs; a process that may not be asked counts as running, so
-/// its copies are left alone.
+/// True while that very process runs. It is asked with the least access that tells its
+/// creation time, so that a process that took over the id is told apart even when it may not
+/// be waited for; only a process that may not be asked at all counts as running, so that its
+/// copies are left alone.
 bool recovery_owner_running(const Recovery_Owner& owner);
 
 /// Where copies are written, in order of preference: "Recovery" in `settings_folder`, then
@@ -74,8 +77,19 @@ std::vector<Recovery_Copy> find_orphan_copies(const std::vector<std::u16string>&
 /// Reads a copy's subs; an empty copy is an empty document.
 bool read_recovery_copy(const Recovery_Copy& copy, Sub_List& subs, std::u16string* error_text = nullptr);
 /// Renames the copy to `stem` within its folder, so that no other process offers it too.
-/// False when another process took it first. On success `copy.stem` is `stem`.
+/// False when another process took it first, or when the copy cannot be renamed (its record
+/// is then put back, so it is offered again). On success `copy.stem` is `stem`.
 bool claim_recovery_copy(Recovery_Copy& copy, const std::u16string& stem);
+
+enum class Take_Result {
+    taken,       ///< claimed and read
+    unreadable,  ///< claimed, but it cannot be read: given back under its old name
+    gone,        ///< another process took it first
+};
+/// Claims the copy for `stem`, then reads it: claimed first, so a process starting at the same
+/// moment never finds it gone while reading. `error_text` is set only for `unreadable`.
+Take_Result take_recovery_copy(Recovery_Copy& copy, const std::u16string& stem, Sub_List& subs,
+                               std::u16string* error_text = nullptr);
 /// Deletes the copy and then its record.
 void remove_recovery_files(const std::u16string& folder, const std::u16string& stem);
 
@@ -93,9 +107,14 @@ public:
     Recovery_Writer& operator=(const Recovery_Writer&) = delete;
 
     void write(const Sub_List& subs, const std::u16string& document);
-    /// Drops a queued snapshot, waits for a write in progress, then deletes the copy in
-    /// every folder.
+    /// Drops a queued snapshot and deletes the copy in every folder: at once when the worker
+    /// is idle, otherwise by the worker when its write in progress ends (it may be reading a
+    /// slow document file): the caller never waits.
     void discard();
+    /// `report` is called on the worker's thread when writing starts to fail in every folder
+    /// (true) and when it works again (false); a discard forgets a failure without a report.
+    /// Set before the first write.
+    void report_failures(std::function<void(bool failing)> report);
     /// Waits until nothing is queued or being written.
     void wait_idle();
 

@@ -12,6 +12,7 @@
 
 #include "core/srt_reader.h"
 #include "core/srt_writer.h"
+#include "core/text_replace.h"
 #include "io/file.h"
 #include "io/strings.h"
 #include "io/text_decoding.h"
@@ -82,6 +83,20 @@ void BM_read_srt_file_lf(benchmark::State& state) {
 void BM_read_srt_file_1252(benchmark::State& state) {
     read_file(state, std::string("subs_") + size_name(state.range(0)) + "_1252.srt");
 }
+// Russian and Chinese text whose code page is guessed, and the same in UTF-8
+// (make_legacy_texts.py writes them).
+void BM_read_srt_file_1251(benchmark::State& state) {
+    read_file(state, std::string("subs_") + size_name(state.range(0)) + "_1251.srt");
+}
+void BM_read_srt_file_1251_utf8(benchmark::State& state) {
+    read_file(state, std::string("subs_") + size_name(state.range(0)) + "_1251_utf8.srt");
+}
+void BM_read_srt_file_936(benchmark::State& state) {
+    read_file(state, std::string("subs_") + size_name(state.range(0)) + "_936.srt");
+}
+void BM_read_srt_file_936_utf8(benchmark::State& state) {
+    read_file(state, std::string("subs_") + size_name(state.range(0)) + "_936_utf8.srt");
+}
 
 std::u16string out_path() { return utf8_to_utf16(data_dir() + "/written.srt"); }
 
@@ -137,12 +152,34 @@ void BM_find_at(benchmark::State& state) { lookup<find_at>(state); }
 void BM_lower_bound_start(benchmark::State& state) { lookup<lower_bound_start>(state); }
 void BM_count_from(benchmark::State& state) { lookup<count_from>(state); }
 
+// Replace all of "xyz", held by every other sub, as one step; plain text and an expression.
+void replace_all(benchmark::State& state, const char16_t* find, bool expression) {
+    Sub_List list = loaded(state.range(0));
+    for (std::size_t k = 0; k < list.size(); k += 2) list[k].text += u" xyz";
+    Text_Search search;
+    if (!search.prepare(find, {false, false, expression})) state.SkipWithError("the search was refused");
+    for (auto _ : state) {
+        History_Step step;
+        std::size_t count = 0;
+        replace_all_step(list, search, u"abcd", nullptr, step, count);
+        if (count != (list.size() + 1) / 2) state.SkipWithError("a wrong count");
+        benchmark::DoNotOptimize(step);
+    }
+}
+
+void BM_replace_all_step(benchmark::State& state) { replace_all(state, u"xyz", false); }
+void BM_replace_all_step_expression(benchmark::State& state) { replace_all(state, u"x[a-z]z", true); }
+
 }  // namespace
 
 BENCHMARK(BM_read_floor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_read_srt_file)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_read_srt_file_lf)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_read_srt_file_1252)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_read_srt_file_1251)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_read_srt_file_1251_utf8)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_read_srt_file_936)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_read_srt_file_936_utf8)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_write_floor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_write_srt)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_write_srt_text_only)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -150,5 +187,7 @@ BENCHMARK(BM_find_overlaps)->Arg(10000)->Arg(100000)->Unit(benchmark::kMilliseco
 BENCHMARK(BM_find_at)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_lower_bound_start)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_count_from)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_replace_all_step)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_replace_all_step_expression)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

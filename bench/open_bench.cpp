@@ -13,7 +13,10 @@
 // Then, on each document, the edits a user waits for, from the command to the painted
 // window, with the time its dialogs and boxes were on screen left out (they are answered
 // programmatically): "insert_first_10k_ms" and so on, medians; also Shift+End and Down,
-// which change the selection of every row ("shift_end_10k_ms", "down_from_all_10k_ms").
+// which change the selection of every row ("shift_end_10k_ms", "down_from_all_10k_ms"),
+// re-timing every sub: "shift_all_10k_ms" and its "undo_shift_10k_ms", "sync_points_10k_ms"
+// (three points) and "frame_rate_10k_ms", F7 on one sub ("set_start_10k_ms") and one mouse
+// move while a sub is dragged ("drag_move_10k_ms").
 // Each starts from a painted window. Files made here: 100,000 subs
 // with 1,000 overlaps and with 50,000 subs holding the searched text, and 20,000 subs that
 // all overlap each other. Last come "message_us" and "subclassed_message_us": what one
@@ -128,6 +131,21 @@ void press_button(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, id, 0)
 void enter_text(HWND dialog, const wchar_t* text) {
     if (GetDlgItem(dialog, IDC_EDIT_TEXT)) SetDlgItemTextW(dialog, IDC_EDIT_TEXT, text);
     press_button(dialog, IDOK);
+}
+
+// Inside a dialog's answer: the milliseconds from `action` until the dialog and the window are
+// painted; then the text of the dialog's control `id`, and the dialog closed.
+double timed_in_dialog(HWND main, HWND dialog, const std::function<void()>& action, int id, std::wstring& text) {
+    const double start = now_ms();
+    action();
+    RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const double elapsed = now_ms() - start;
+    wchar_t buffer[64] = {};
+    GetDlgItemTextW(dialog, id, buffer, 64);
+    text = buffer;
+    press_button(dialog, IDCANCEL);
+    return elapsed;
 }
 
 // "1 --> 2" lines of `count` subs a second apart, 500 ms long, each "Sub N" plus `extra(i)`
@@ -284,7 +302,8 @@ int main() {
                 // The edits, each undone (untimed where not measured) so the next starts alike.
                 const int n = static_cast<int>(in.subs);
                 std::vector<double> nudge, undo_nudge, redo_nudge, insert, undo_insert, redo_insert, remove,
-                    undo_remove, redo_remove, remove_1000, edit, scroll, down_from_all, shift_end;
+                    undo_remove, redo_remove, remove_1000, edit, scroll, down_from_all, shift_end, shift_all, undo_shift,
+                    sync, frame_rate, set_start, drag_move;
                 for (int r = 0; r < 5; ++r) {
                     on_window_thread(main, [&] {
                         const HWND timeline = window.timeline_control().hwnd;
@@ -297,6 +316,41 @@ int main() {
                         SendMessageW(timeline, WM_KEYUP, key.wParam, 0xC0000001);
                         undo_nudge.push_back(timed(main, [&] { command(cmd_undo); }));
                         redo_nudge.push_back(timed(main, [&] { command(cmd_redo); }));
+                        command(cmd_undo);
+
+                        // F7 on the middle sub with the playhead just before its start, so that it
+                        // keeps its place (the gaps are 50 ms or more).
+                        Timeline_Control& line = window.timeline_control();
+                        const std::size_t middle = static_cast<std::size_t>(n / 2);
+                        select_only({n / 2});
+                        line.playhead = window.document()[middle].start - 30;
+                        set_start.push_back(timed(main, [&] { command(cmd_set_start); }));
+                        if (window.document()[middle].start != line.playhead) fail("F7 did not set the start");
+                        command(cmd_undo);
+
+                        // One mouse move while the middle sub's body is dragged, the view about
+                        // 10 s wide around it: to the painted timeline and row.
+                        line.playhead = window.document()[middle].start;
+                        RECT placed{};
+                        GetWindowRect(line.hwnd, &placed);  // the wheel goes to the window under its point
+                        const LPARAM over = MAKELPARAM((placed.left + placed.right) / 2, (placed.top + placed.bottom) / 2);
+                        for (int k = 0; k < 100 && line.view_span > 10000; ++k)
+                            SendMessageW(line.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), over);
+                        line.center_on_playhead();
+                        RECT client{};
+                        GetClientRect(line.hwnd, &client);
+                        const float scale = view_scale(client.right, line.view_span);
+                        const int x = (time_to_x(window.document()[middle].start, line.view_start, scale) +
+                                       time_to_x(window.document()[middle].end, line.view_start, scale)) / 2;
+                        const auto mouse = [&](UINT msg, int dx) {
+                            SendMessageW(line.hwnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x + dx, 60));
+                        };
+                        mouse(WM_LBUTTONDOWN, 0);
+                        mouse(WM_MOUSEMOVE, 10);  // past the drag distance: the drag begins
+                        const std::uint64_t begun = window.document()[middle].start;
+                        drag_move.push_back(timed(main, [&] { mouse(WM_MOUSEMOVE, r % 2 ? -10 : 30); }));
+                        if (!line.mouse_held() || window.document()[middle].start == begun) fail("the drag did not move");
+                        mouse(WM_LBUTTONUP, r % 2 ? -10 : 30);
                         command(cmd_undo);
 
                         // The changed rows in view, as when a user edits at the top of a document
@@ -352,6 +406,26 @@ int main() {
                         SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0);
                         RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
                         scroll.push_back(timed(main, [&] { SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0); }));
+
+                        // Re-timing every sub: a shift (and its undo), three sync points, a frame rate.
+                        const Sub_List& doc = window.document();
+                        const std::uint64_t first_start = doc[0].start;
+                        select_only({n / 4});
+                        shift_all.push_back(timed(main, [&] { command(cmd_shift_times); }, [](HWND d) {
+                            SetDlgItemTextW(d, IDC_SHIFT_AMOUNT, L"1.5");
+                            press_button(d, IDOK);
+                        }));
+                        if (doc[0].start != first_start + 1500) fail("the shift did not move the first sub");
+                        undo_shift.push_back(timed(main, [&] { command(cmd_undo); }));
+                        for (const std::size_t k : {std::size_t{0}, doc.size() / 2, doc.size() - 1})
+                            window.add_sync_point({doc[k].start, doc[k].start + 1500 + k % 1000});
+                        sync.push_back(timed(main, [&] { command(cmd_apply_sync_points); }));
+                        if (doc[0].start != first_start + 1500) fail("the sync points did not move the first sub");
+                        command(cmd_undo);
+                        frame_rate.push_back(
+                            timed(main, [&] { command(cmd_change_frame_rate); }, [](HWND d) { press_button(d, IDOK); }));
+                        if (doc[0].start != (first_start * 25025 + 12000) / 24000) fail("the frame rate did not change the times");
+                        command(cmd_undo);
                     });
                 }
                 if (window.document().size() != in.subs) fail("the edits did not come back undone");
@@ -360,7 +434,9 @@ int main() {
                     {"insert_first", &insert},  {"undo_insert", &undo_insert}, {"redo_insert", &redo_insert},
                     {"remove_first", &remove},  {"undo_remove", &undo_remove}, {"redo_remove", &redo_remove},
                     {"remove_1000", &remove_1000}, {"edit", &edit},            {"scroll_page", &scroll},
-                    {"shift_end", &shift_end},  {"down_from_all", &down_from_all},
+                    {"shift_end", &shift_end},  {"down_from_all", &down_from_all}, {"shift_all", &shift_all},
+                    {"undo_shift", &undo_shift}, {"sync_points", &sync},       {"frame_rate", &frame_rate},
+                    {"set_start", &set_start},  {"drag_move", &drag_move},
                 };
                 for (const auto& [name, times] : measures) print(std::string(name) + "_" + in.name + "_ms", *times);
                 on_window_thread(main, [&] { window.close_sub(false); });
@@ -402,20 +478,53 @@ int main() {
                         timed(main, [&] { command(cmd_find); }, [&](HWND d) {
                             SetDlgItemTextW(d, IDC_FIND_QUERY, L"xy");
                             RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            const double start = now_ms();
-                            SetDlgItemTextW(d, IDC_FIND_QUERY, L"xyz");
-                            RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            find.push_back(now_ms() - start);
-                            wchar_t text[64] = {};
-                            GetDlgItemTextW(d, IDC_FIND_COUNT, text, 64);
-                            found = text;
-                            press_button(d, IDCANCEL);
+                            find.push_back(timed_in_dialog(main, d, [d] { SetDlgItemTextW(d, IDC_FIND_QUERY, L"xyz"); },
+                                                           IDC_FIND_COUNT, found));
                         });
                     }
                     window.close_sub(false);
                 });
                 if (found != L"50000 found") fail("the search found " + std::to_string(found.size()) + " characters");
                 print("find_50k_results_ms", find);
+
+                // The same document: Replace all of those 50,000 (the click until the window
+                // and the dialog are painted) and its undo; a split and a join of three, each
+                // undone before the next.
+                std::vector<double> replace_all, undo_replace_all, split, join;
+                std::wstring replaced;
+                on_window_thread(main, [&] {
+                    window.open_sub(path, false);
+                    const int n = static_cast<int>(window.document().size());
+                    for (int r = 0; r < 5; ++r) {
+                        select_only({0});
+                        timed(main, [&] { command(cmd_replace); }, [&](HWND d) {
+                            CheckDlgButton(d, IDC_REPLACE_SELECTED, BST_UNCHECKED);
+                            SetDlgItemTextW(d, IDC_REPLACE_FIND, L"xyz");
+                            SetDlgItemTextW(d, IDC_REPLACE_WITH, L"abcd");
+                            RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                            replace_all.push_back(timed_in_dialog(main, d, [d] {
+                                SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_REPLACE_ALL, BN_CLICKED),
+                                             reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_REPLACE_ALL)));
+                            }, IDC_REPLACE_COUNT, replaced));
+                        });
+                        undo_replace_all.push_back(timed(main, [&] { command(cmd_undo); }));
+                        if (find_text(window.document(), u"xyz").size() != 50000) fail("Replace all was not undone");
+                        select_only({n / 2});
+                        split.push_back(timed(main, [&] { command(cmd_split); }));
+                        if (window.document().size() != static_cast<std::size_t>(n) + 1) fail("Split did not split");
+                        command(cmd_undo);
+                        select_only({n / 2, n / 2 + 1, n / 2 + 2});
+                        join.push_back(timed(main, [&] { command(cmd_join); }));
+                        if (window.document().size() != static_cast<std::size_t>(n) - 2) fail("Join did not join");
+                        command(cmd_undo);
+                    }
+                    window.close_sub(false);
+                });
+                if (replaced != L"50000 replaced") fail("Replace all said \"" + std::string(replaced.begin(), replaced.end()) + "\"");
+                print("replace_all_100k_ms", replace_all);
+                print("undo_replace_all_100k_ms", undo_replace_all);
+                print("split_100k_ms", split);
+                print("join_100k_ms", join);
             }
             {
                 // 20,000 subs that all overlap: opening until the Overlaps dialog is up.

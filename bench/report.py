@@ -29,8 +29,11 @@ def main():
         return "%.0f ns" % (seconds * 1e9)
 
     names = ["BM_read_floor", "BM_read_srt_file", "BM_read_srt_file_lf", "BM_read_srt_file_1252",
+             "BM_read_srt_file_1251", "BM_read_srt_file_1251_utf8", "BM_read_srt_file_936",
+             "BM_read_srt_file_936_utf8",
              "BM_write_floor", "BM_write_srt", "BM_write_srt_text_only", "BM_find_overlaps",
-             "BM_find_at", "BM_lower_bound_start", "BM_count_from"]
+             "BM_find_at", "BM_lower_bound_start", "BM_count_from", "BM_replace_all_step",
+             "BM_replace_all_step_expression"]
     print()
     print("| Benchmark | 10k subs | 100k subs |")
     print("|---|---|---|")
@@ -45,6 +48,10 @@ def main():
     print()
     print("read_100k_vs_floor %.1f" % (t("BM_read_srt_file", 100000) / read_floor))
     print("write_100k_vs_floor %.1f" % (t("BM_write_srt", 100000) / t("BM_write_floor", 100000)))
+    # Each legacy file against the same text in UTF-8; the worse of the two.
+    legacy = max(t("BM_read_srt_file_1251", 100000) / t("BM_read_srt_file_1251_utf8", 100000),
+                 t("BM_read_srt_file_936", 100000) / t("BM_read_srt_file_936_utf8", 100000))
+    print("read_legacy_100k_vs_utf8 %.2f" % legacy)
     print("peak_mem_vs_file %.1f" % (peak / file_size))
     print("python3_srt_vs_floor %.1f" % (peers["python3_srt"] / read_floor))
     print("pysrt_vs_floor %.1f" % (peers["pysrt"] / read_floor))

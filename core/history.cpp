@@ -19,7 +19,25 @@ std::size_t bytes_of(const Sub_List& subs) {
 
 std::size_t bytes_of(const History_Step& step) {
     return sizeof step + step.name.capacity() * sizeof(char16_t) + bytes_of(step.removed) + bytes_of(step.inserted) +
-           (step.removed_at.capacity() + step.inserted_at.capacity()) * sizeof(std::size_t);
+           (step.removed_at.capacity() + step.inserted_at.capacity()) * sizeof(std::size_t) +
+           step.retimed.capacity() * sizeof(Time_Change);
+}
+
+// The times of `retimed` set one way or the other; false, with nothing changed, when a place
+// is out of range, out of order or holds other times.
+bool set_times(Sub_List& list, const std::vector<Time_Change>& retimed, bool forward) {
+    for (std::size_t i = 0; i < retimed.size(); ++i) {
+        const Time_Change& c = retimed[i];
+        if (c.at >= list.size() || (i > 0 && c.at <= retimed[i - 1].at) ||
+            list[c.at].start != (forward ? c.start_before : c.start_after) ||
+            list[c.at].end != (forward ? c.end_before : c.end_after))
+            return false;
+    }
+    for (const Time_Change& c : retimed) {
+        list[c.at].start = forward ? c.start_after : c.start_before;
+        list[c.at].end = forward ? c.end_after : c.end_before;
+    }
+    return true;
 }
 
 }  // namespace
@@ -30,6 +48,11 @@ bool apply_change(Sub_List& list, const std::vector<std::size_t>& take_at, const
     if (put.size() != put_at.size() || !ascending_below(take_at, list.size()) ||
         !ascending_below(put_at, kept + put.size()))
         return false;
+    // Subs changed where they are (an edit, a replace): nothing else moves.
+    if (take_at == put_at) {
+        for (std::size_t k = 0; k < put.size(); ++k) list[put_at[k]] = put[k];
+        return true;
+    }
     // Out: the subs that stay close up, in order.
     std::size_t write = 0, next = 0;
     for (std::size_t read = 0; read < list.size(); ++read) {
@@ -49,6 +72,29 @@ bool apply_change(Sub_List& list, const std::vector<std::size_t>& take_at, const
             list[to] = put[--incoming];
         else if (--from != to)
             list[to] = std::move(list[from]);
+    }
+    return true;
+}
+
+bool apply_step(Sub_List& list, const History_Step& step, bool forward, std::vector<std::size_t>* touched) {
+    if (forward) {
+        if (!apply_change(list, step.removed_at, step.inserted_at, step.inserted)) return false;
+        if (!set_times(list, step.retimed, true)) {
+            apply_change(list, step.inserted_at, step.removed_at, step.removed);
+            return false;
+        }
+    } else {
+        if (!set_times(list, step.retimed, false)) return false;
+        if (!apply_change(list, step.inserted_at, step.removed_at, step.removed)) {
+            set_times(list, step.retimed, true);
+            return false;
+        }
+    }
+    if (touched) {
+        *touched = forward ? step.inserted_at : step.removed_at;
+        for (const Time_Change& c : step.retimed) touched->push_back(c.at);
+        std::sort(touched->begin(), touched->end());
+        touched->erase(std::unique(touched->begin(), touched->end()), touched->end());
     }
     return true;
 }
@@ -101,20 +147,14 @@ void History::drop_oldest() {
 }
 
 bool History::undo(Sub_List& list, std::vector<std::size_t>* touched) {
-    if (!can_undo()) return false;
-    const History_Step& step = steps[done - 1];
-    if (!apply_change(list, step.inserted_at, step.removed_at, step.removed)) return false;
+    if (!can_undo() || !apply_step(list, steps[done - 1], false, touched)) return false;
     --done;
-    if (touched) *touched = step.removed_at;
     return true;
 }
 
 bool History::redo(Sub_List& list, std::vector<std::size_t>* touched) {
-    if (!can_redo()) return false;
-    const History_Step& step = steps[done];
-    if (!apply_change(list, step.removed_at, step.inserted_at, step.inserted)) return false;
+    if (!can_redo() || !apply_step(list, steps[done], true, touched)) return false;
     ++done;
-    if (touched) *touched = step.inserted_at;
     return true;
 }
 

@@ -12,6 +12,13 @@
 
 #include "core/sub_list.h"
 
+/// A sub that kept its place and text and changed its times.
+struct Time_Change {
+    std::size_t at = 0;
+    std::uint64_t start_before = 0, end_before = 0;
+    std::uint64_t start_after = 0, end_after = 0;
+};
+
 /// One change of the document, described both ways.
 struct History_Step {
     std::u16string name;                   ///< what the menu calls it: "remove 3 subs", "nudge"
@@ -22,6 +29,14 @@ struct History_Step {
     /// Steps recorded one after the other with the same nonzero series replace one another:
     /// all the presses of one nudge series are one step.
     std::uint64_t series = 0;
+    /// Every sub stays at its place and the selection is left as it is, by the change and by
+    /// its undo and redo (re-timing every sub keeps the selection, however many it touches).
+    bool keeps_selection = false;
+    /// Subs whose times alone changed, ascending places; applied after the subs taken out and
+    /// put in (undone before them). Re-timing a whole file copies no text this way.
+    std::vector<Time_Change> retimed = {};
+
+    bool empty() const { return removed_at.empty() && inserted_at.empty() && retimed.empty(); }
 };
 
 /// Takes out the subs at `take_at` (ascending places in `list`), then puts `put` in at `put_at`
@@ -29,6 +44,9 @@ struct History_Step {
 /// is out of range or out of order.
 bool apply_change(Sub_List& list, const std::vector<std::size_t>& take_at, const std::vector<std::size_t>& put_at,
                   const Sub_List& put);
+/// Does the step on `list` (or takes it back, `forward` false); false, with `list` unchanged,
+/// when it does not fit. `touched` gets the places of the subs it put in (or back).
+bool apply_step(Sub_List& list, const History_Step& step, bool forward, std::vector<std::size_t>* touched = nullptr);
 
 class History {
 public:

@@ -287,14 +287,20 @@ std::u16string shorten_discarded_lines(std::u16string_view text, std::size_t sho
 }
 
 bool parse_srt_bytes(const std::uint8_t* bytes, std::size_t size, Sub_List& list,
-                     std::u16string* error_text) {
+                     std::u16string* error_text, unsigned code_page, unsigned* read_as) {
     std::u16string text;
-    if (!decode_text(bytes, size, text, error_text))
+    unsigned used = 0;
+    if (!decode_text(bytes, size, text, error_text, code_page, &used))
         return false;
-    return parse_srt_text(text, list, error_text);
+    if (!parse_srt_text(text, list, error_text))
+        return false;
+    if (read_as)
+        *read_as = used;
+    return true;
 }
 
-bool read_srt_file(Sub_List& list, const std::u16string& path, std::u16string* error_text) {
+bool read_srt_file(Sub_List& list, const std::u16string& path, std::u16string* error_text,
+                   unsigned code_page, unsigned* read_as) {
     if (path.empty()) {
         set_error(error_text, u"File path not specified.");
         return false;
@@ -304,6 +310,7 @@ bool read_srt_file(Sub_List& list, const std::u16string& path, std::u16string* e
         return false;
     }
     std::u16string text;
+    unsigned used = 0;
     {
         // Copied out of the mapping and released before decoding, as read_file_bytes does,
         // but into a buffer that is not zero-filled first.
@@ -324,8 +331,12 @@ bool read_srt_file(Sub_List& list, const std::u16string& path, std::u16string* e
         const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[size]);
         std::memcpy(bytes.get(), file.view, size);
         file.release();
-        if (!decode_text(bytes.get(), size, text, error_text))
+        if (!decode_text(bytes.get(), size, text, error_text, code_page, &used))
             return false;
     }
-    return parse_srt_text(text, list, error_text);
+    if (!parse_srt_text(text, list, error_text))
+        return false;
+    if (read_as)
+        *read_as = used;
+    return true;
 }

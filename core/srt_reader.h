@@ -17,10 +17,13 @@
 
 #include "core/sub_list.h"
 
-bool read_srt_file(Sub_List& list, const std::u16string& path, std::u16string* error_text = nullptr);
+/// `code_page` other than 0 reads the file in that encoding instead of the one its bytes
+/// suggest (decode_text); `read_as`, when given, receives the encoding used on success.
+bool read_srt_file(Sub_List& list, const std::u16string& path, std::u16string* error_text = nullptr,
+                   unsigned code_page = 0, unsigned* read_as = nullptr);
 /// The decoding and parsing steps on a file's raw bytes.
 bool parse_srt_bytes(const std::uint8_t* bytes, std::size_t size, Sub_List& list,
-                     std::u16string* error_text = nullptr);
+                     std::u16string* error_text = nullptr, unsigned code_page = 0, unsigned* read_as = nullptr);
 /// The parsing step on decoded text.
 bool parse_srt_text(std::u16string_view text, Sub_List& list, std::u16string* error_text = nullptr);
 

@@ -53,27 +53,27 @@ std::size_t insert_sorted(Sub_List& list, Sub_Item item) {
     return p;
 }
 
-std::size_t reposition(Sub_List& list, std::size_t i) {
+std::size_t reposition_target(const Sub_List& list, std::size_t i, std::uint64_t start) {
     if (i >= list.size())
         return no_position;
-    const std::uint64_t start = list[i].start;
-    const auto at = [&list](std::size_t k) { return list.begin() + static_cast<std::ptrdiff_t>(k); };
-
     std::size_t k = i;
     while (k > 0 && list[k - 1].start > start)
         --k;
-    if (k < i) {
-        std::rotate(at(k), at(i), at(i + 1));
+    if (k < i)
         return k;
-    }
-    k = i;
     while (k + 1 < list.size() && list[k + 1].start < start)
         ++k;
-    if (k > i) {
+    return k;
+}
+
+std::size_t reposition(Sub_List& list, std::size_t i) {
+    const std::size_t k = reposition_target(list, i, i < list.size() ? list[i].start : 0);
+    const auto at = [&list](std::size_t n) { return list.begin() + static_cast<std::ptrdiff_t>(n); };
+    if (k != no_position && k < i)
+        std::rotate(at(k), at(i), at(i + 1));
+    else if (k != no_position && k > i)
         std::rotate(at(i), at(i + 1), at(k + 1));
-        return k;
-    }
-    return i;
+    return k;
 }
 
 void remove_positions(Sub_List& list, const std::vector<std::size_t>& positions) {
@@ -203,4 +203,19 @@ bool lists_equal(const Sub_List& a, const Sub_List& b) {
             return false;
     }
     return true;
+}
+
+std::u16string sub_row_text(const Sub_List& list, std::size_t position, Sub_Column column) {
+    if (position >= list.size()) return {};
+    const Sub_Item& sub = list[position];
+    switch (column) {
+    case Sub_Column::number: return format_sub_number(position + 1);
+    case Sub_Column::start: return format_clock_time(ms_to_timecode(sub.start));
+    case Sub_Column::end: return format_clock_time(ms_to_timecode(sub.end));
+    case Sub_Column::length: return format_duration(sub);
+    case Sub_Column::text: break;
+    }
+    std::u16string text = sub.text;
+    replace_all(text, u"\r\n", u"|");
+    return text;
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,9 @@ std::size_t insert_sorted(Sub_List& list, Sub_Item item);
 /// After the start of sub i changed: moves it back behind subs with an equal start, or forward
 /// ahead of them, and returns its new position (no_position when i is out of range).
 std::size_t reposition(Sub_List& list, std::size_t i);
+/// Where `reposition` would put sub i if its start were `start` (no_position when i is out of
+/// range): the place to insert it at once sub i is taken out.
+std::size_t reposition_target(const Sub_List& list, std::size_t i, std::uint64_t start);
 /// Erases the subs at the given positions; out-of-range and repeated positions are ignored.
 void remove_positions(Sub_List& list, const std::vector<std::size_t>& positions);
 /// Positions in run-length form: entry k of the list is the position of the run that holds it.
@@ -76,3 +80,9 @@ std::vector<std::size_t> find_text(const Sub_List& list, std::u16string_view nee
 void merge_into(Sub_List& list, const Sub_List& other);
 /// Same length, and equal start, end and text (case-sensitive) at every position.
 bool lists_equal(const Sub_List& a, const Sub_List& b);
+
+/// The columns a list of subs shows.
+enum class Sub_Column { number, start, end, length, text };
+/// What a list shows of sub `position` in `column`: "0007", "0:01:05.250", the length as
+/// "04.500", the text on one line ("\r\n" shown as "|"). Empty past the end.
+std::u16string sub_row_text(const Sub_List& list, std::size_t position, Sub_Column column);

@@ -1,5 +1,6 @@
 // Decoding arbitrary bytes must never fail for the decoded encodings and must agree with
 // the detector and the separate decoders.
+#include "io/code_pages.h"
 #include "io/strings.h"
 #include "io/text_decoding.h"
 
@@ -11,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (found.mark_length > size) std::abort();
     std::u16string out = u"sentinel";
     std::u16string error = u"sentinel";
-    const bool ok = decode_text(data, size, out, &error);
-    const bool decodable = found.encoding == Text_Encoding::ascii || found.encoding == Text_Encoding::ansi ||
-                           found.encoding == Text_Encoding::utf8;
+    unsigned read_as = 0;
+    const bool ok = decode_text(data, size, out, &error, 0, &read_as);
+    const bool decodable = found.code_page != 0;
     if (size == 0) {
         if (!ok || out != u"sentinel" || error != u"sentinel") std::abort();
         return 0;
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (out != u"sentinel" || error.empty()) std::abort();
         return 0;
     }
-    if (!error.empty()) std::abort();
+    if (!error.empty() || read_as != found.code_page) std::abort();
     if (out.find(u'\0') != std::u16string::npos) std::abort();
     // Never more units than bytes after the mark.
     if (out.size() > size - found.mark_length) std::abort();
@@ -42,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();  // the decoder never produces a lone surrogate
             }
         }
-    } else {
-        if (out.size() != size - found.mark_length && std::memchr(data, 0, size) == nullptr) std::abort();
+    } else if (found.encoding == Text_Encoding::ansi && !is_legacy_code_page(found.code_page)) {
+        std::abort();
     }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "gui/dialogs.h"
 
+#include <cstdint>
+
 #include <mutex>
 
 #include "gui/subclass_hook.h"
@@ -56,6 +58,35 @@ BOOL CALLBACK hook_wheel_on_child(HWND child, LPARAM dialog) {
 }
 
 }  // namespace
+
+SIZE dialog_template_size(HWND dialog, unsigned dialog_id) {
+    const HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(dialog_id), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* bytes = static_cast<const std::uint8_t*>(loaded ? LockResource(loaded) : nullptr);
+    if (!bytes || SizeofResource(module, found) < 26) return {0, 0};
+    // DLGTEMPLATEEX starts with version 1 and 0xFFFF; DLGTEMPLATE has its sizes 8 bytes further up.
+    const bool extended = bytes[0] == 1 && bytes[1] == 0 && bytes[2] == 0xFF && bytes[3] == 0xFF;
+    const std::size_t at = extended ? 22 : 14;
+    RECT size{0, 0, *reinterpret_cast<const std::int16_t*>(bytes + at), *reinterpret_cast<const std::int16_t*>(bytes + at + 2)};
+    MapDialogRect(dialog, &size);
+    return {size.right, size.bottom};
+}
+
+unsigned window_dpi(HWND window) {
+    // Windows 10's call; before it, the screen's DPI, which is the system's.
+    using Dpi_For_Window = UINT(WINAPI*)(HWND);
+    static const auto dpi_for_window = reinterpret_cast<Dpi_For_Window>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpi_for_window && window) {
+        const UINT dpi = dpi_for_window(window);
+        if (dpi) return dpi;
+    }
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<unsigned>(dpi) : 96;
+}
 
 HFONT ui_font() {
     static std::once_flag once;

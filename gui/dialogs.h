@@ -49,6 +49,12 @@ INT_PTR CALLBACK dialog_procedure(HWND window, UINT msg, WPARAM wParam, LPARAM l
 
 /// The one user-interface font of the process (the system's menu font), made on first use.
 HFONT ui_font();
+/// The client size a dialog's template asks for, in pixels of the dialog's font (what the
+/// window would have if the screen took it whole); 0 x 0 when the template is not found.
+SIZE dialog_template_size(HWND dialog, unsigned dialog_id);
+/// The DPI a window is shown at: its monitor's for a program aware of each monitor, otherwise
+/// the system's; 96 when neither can be asked.
+unsigned window_dpi(HWND window);
 /// Sends the font to the window and every descendant.
 void apply_ui_font(HWND window);
 /// Makes the mouse wheel over each tab-stop descendant act on the control under the pointer.

@@ -25,10 +25,6 @@ void set_item_state(HWND list, int item, UINT state, UINT mask) {
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
 }
 
-// Changing more rows than this one by one, the list is kept from repainting until the end:
-// under Wine each row's own repaint costs about 0.07 ms, repainting the page once 2 to 9 ms.
-constexpr std::size_t quiet_rows = 128;
-
 // Shared by all status bars: measured once, when the first part is added.
 int cached_parent_width = -1;
 
@@ -68,18 +64,6 @@ listview::listview() {
     on_message(WM_LBUTTONDOWN, [this](params& p) { return pass_selecting(p, (p.wParam & MK_SHIFT) != 0); });
     // A click on one of many selected rows may select it alone only when the button is up.
     on_message(WM_LBUTTONUP, [this](params& p) { return pass_selecting(p, false); });
-}
-
-LRESULT listview::pass_selecting(params& p, bool range) {
-    // Some list views repaint every row whose selection changes on its own, about 0.07 ms a
-    // row under Wine: clearing 100,000 selected rows, or selecting them with Shift, took
-    // seconds. Held, the list repaints once.
-    if (!range && send_direct(LVM_GETSELECTEDCOUNT, 0, 0) <= static_cast<LRESULT>(quiet_rows))
-        return DefSubclassProc(hwnd, p.msg, p.wParam, p.lParam);
-    hold_drawing();
-    const LRESULT result = DefSubclassProc(hwnd, p.msg, p.wParam, p.lParam);
-    resume_drawing();
-    return result;
 }
 
 listview::~listview() {
@@ -147,39 +131,6 @@ std::vector<int> listview::selected_indices() const {
     return indices;
 }
 
-void listview::set_selected(const std::vector<int>& rows, bool selected) {
-    LVITEMW lv{};
-    lv.stateMask = LVIS_SELECTED;
-    lv.state = selected ? LVIS_SELECTED : 0;
-    // Many rows: one repaint at the end instead of one per row.
-    const bool quiet = rows.size() > quiet_rows;
-    if (quiet) hold_drawing();
-    for (int i : rows) send_direct(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&lv));
-    if (quiet) resume_drawing();
-}
-
-void listview::select(const std::vector<int>& indices) { set_selected(indices, true); }
-
-void listview::deselect_all() {
-    if (is_virtual()) {
-        // Some list views visit every row of a virtual list for a change of all rows (-1);
-        // when a few thousand rows at most are selected, those are all there is to change.
-        const auto selected = send_direct(LVM_GETSELECTEDCOUNT, 0, 0);
-        if (selected == 0) return;
-        if (selected <= many_selected) {
-            set_selected(selected_indices(), false);
-            return;
-        }
-    }
-    set_all_selected(false);
-}
-
-void listview::set_all_selected(bool selected) {
-    hold_drawing();
-    set_item_state(hwnd, -1, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
-    resume_drawing();
-}
-
 bool listview::is_virtual() const { return hwnd && (GetWindowLongPtrW(hwnd, GWL_STYLE) & LVS_OWNERDATA); }
 
 void listview::set_row_count(std::size_t rows) {
@@ -190,88 +141,6 @@ void listview::set_row_count(std::size_t rows) {
     if (send_direct(LVM_GETITEMCOUNT, 0, 0) != static_cast<LRESULT>(count))
         send_direct(LVM_SETITEMCOUNT, count, LVSICF_NOSCROLL);
     InvalidateRect(hwnd, nullptr, FALSE);
-}
-
-void listview::reset_rows(std::size_t rows) {
-    if (!hwnd) return;
-    // A virtual list forgets the selection and focus of rows past its count: emptying it
-    // clears any selection at once, where clearing rows one by one takes time per row.
-    hold_drawing();
-    send_direct(LVM_SETITEMCOUNT, 0, LVSICF_NOSCROLL);
-    set_row_count(rows);
-    resume_drawing();
-}
-
-namespace {
-
-// Range, page and position of both scroll bars; -1 for a bar the window lacks.
-std::array<int, 8> scroll_state(HWND window) {
-    std::array<int, 8> state{};
-    for (int bar : {SB_VERT, SB_HORZ}) {
-        SCROLLINFO info{};
-        info.cbSize = sizeof(info);
-        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-        const bool has = GetScrollInfo(window, bar, &info) != FALSE;
-        const int at = bar == SB_VERT ? 0 : 4;
-        state[at] = has ? info.nMin : -1;
-        state[at + 1] = has ? info.nMax : -1;
-        state[at + 2] = has ? static_cast<int>(info.nPage) : -1;
-        state[at + 3] = has ? info.nPos : -1;
-    }
-    return state;
-}
-
-}  // namespace
-
-void listview::hold_drawing() {
-    if (!hwnd || drawing_held++ > 0) return;
-    const HWND header = reinterpret_cast<HWND>(send_direct(LVM_GETHEADER, 0, 0));
-    header_was_invalid = header && GetUpdateRect(header, nullptr, FALSE);
-    if (header) GetWindowRect(header, &header_before);
-    // A part of the list waiting for a paint may include its frame, which cannot be asked.
-    frame_may_wait = GetUpdateRect(hwnd, nullptr, FALSE) != FALSE;
-    scroll_before = scroll_state(hwnd);
-    send_direct(WM_SETREDRAW, FALSE, 0);
-    // The window's own flag too, which not every list view sets: a list that is not drawn
-    // scrolls and updates its scroll bar without touching the screen. Setting it drops the
-    // pending paint of the list and its header: the list is repainted at the end, the header
-    // when it was waiting or has moved.
-    DefWindowProcW(hwnd, WM_SETREDRAW, FALSE, 0);
-}
-
-void listview::resume_drawing() {
-    if (!hwnd || drawing_held == 0 || --drawing_held > 0) return;
-    // The list updates its scroll bar here, before the window shows again: drawn once below.
-    send_direct(WM_SETREDRAW, TRUE, 0);
-    DefWindowProcW(hwnd, WM_SETREDRAW, TRUE, 0);
-    // Under Wine's theme the scroll bar and the header each take milliseconds to draw: they
-    // are repainted when they changed or were waiting for a paint. The header, one that
-    // was resized while hidden too (the scroll bar came or went), was not marked for it.
-    const HWND header = reinterpret_cast<HWND>(send_direct(LVM_GETHEADER, 0, 0));
-    RECT header_now{};
-    if (header) GetWindowRect(header, &header_now);
-    const bool header_changed = header && (header_was_invalid || !EqualRect(&header_now, &header_before));
-    const bool frame = frame_may_wait || scroll_state(hwnd) != scroll_before;
-    // Showing the window again marks its frame for painting under Wine.
-    if (!frame) RedrawWindow(hwnd, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
-    // In client coordinates; the list would paint over an unchanged header's place too.
-    RECT area_rect{};
-    if (frame) {
-        GetWindowRect(hwnd, &area_rect);
-        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&area_rect), 2);
-    } else {
-        GetClientRect(hwnd, &area_rect);
-    }
-    const HRGN area = CreateRectRgnIndirect(&area_rect);
-    if (header && !header_changed) {
-        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&header_now), 2);
-        const HRGN header_area = CreateRectRgnIndirect(&header_now);
-        CombineRgn(area, area, header_area, RGN_DIFF);
-        DeleteObject(header_area);
-    }
-    RedrawWindow(hwnd, nullptr, area, RDW_INVALIDATE | RDW_NOCHILDREN | (frame ? RDW_FRAME : 0));
-    DeleteObject(area);
-    if (header_changed) InvalidateRect(header, nullptr, TRUE);
 }
 
 LRESULT listview::send_direct(UINT msg, WPARAM wParam, LPARAM lParam) const {
@@ -418,6 +287,15 @@ void statusbar::on_parent_size(const params& p) {
     layout(LOWORD(p.lParam));
 }
 
+void statusbar::set_fixed_widths(const std::vector<std::uint32_t>& widths) {
+    std::size_t next = 0;
+    for (auto& [w, weight] : parts)
+        if (weight == 0 && next < widths.size()) w = widths[next++];
+    RECT client{};
+    if (hwnd) GetClientRect(GetParent(hwnd), &client);
+    if (hwnd) layout(client.right);
+}
+
 void statusbar::layout(int width) {
     std::uint32_t fixed = 0, weights = 0;
     for (const auto& [w, weight] : parts) {
@@ -552,4 +430,53 @@ void popup_menu(HMENU menu, HWND owner, POINT point, HWND reference) {
     SetForegroundWindow(owner);
     TrackPopupMenu(menu, 0, point.x, point.y, 0, owner, nullptr);
     PostMessageW(owner, WM_NULL, 0, 0);
+}
+
+namespace {
+
+constexpr UINT_PTR balloon_timer_id = 0xB411;
+
+void CALLBACK balloon_timer_fired(HWND balloon, UINT, UINT_PTR id, DWORD) {
+    KillTimer(balloon, id);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = GetWindow(balloon, GW_OWNER);
+    tool.uId = 1;
+    SendMessageW(balloon, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
+}  // namespace
+
+notice_balloon::~notice_balloon() {
+    if (hwnd && IsWindow(hwnd)) DestroyWindow(hwnd);
+}
+
+TTTOOLINFOW notice_balloon::tool() const {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = GetWindow(hwnd, GW_OWNER);
+    tool.uId = 1;
+    tool.lpszText = const_cast<wchar_t*>(as_wcstr(text_said));
+    return tool;
+}
+
+void notice_balloon::show(HWND owner, POINT at, const std::u16string& title, const std::u16string& text, int icon) {
+    title_said = title;
+    text_said = text;
+    if (!hwnd) {
+        hwnd = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_BALLOON,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                               module_of(owner), nullptr);
+        if (!hwnd) return;
+        TTTOOLINFOW added = tool();
+        SendMessageW(hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&added));
+        SendMessageW(hwnd, TTM_SETMAXTIPWIDTH, 0, 360);
+    }
+    TTTOOLINFOW current = tool();
+    SendMessageW(hwnd, TTM_SETTITLEW, static_cast<WPARAM>(icon), reinterpret_cast<LPARAM>(as_wcstr(title_said)));
+    SendMessageW(hwnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&current));
+    SendMessageW(hwnd, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
+    SendMessageW(hwnd, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&current));
+    SetTimer(hwnd, balloon_timer_id, shown_ms, balloon_timer_fired);
 }

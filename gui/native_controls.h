@@ -40,21 +40,25 @@ public:
     /// than 0: the control's own width arithmetic is 16-bit).
     void fill_column(int index);
     std::vector<int> selected_indices() const;
-    void select(const std::vector<int>& indices);
-    void deselect_all();
-    /// More selected rows of a virtual list than this are cleared all at once (row -1).
-    static constexpr LRESULT many_selected = 4096;
     /// LVS_OWNERDATA: the rows come from the parent.
     bool is_virtual() const;
     /// A virtual list's number of rows; its rows are asked for again when painted.
     void set_row_count(std::size_t rows);
-    /// A virtual list's rows replaced all at once: the count set, no row selected or focused.
-    void reset_rows(std::size_t rows);
+
+    // Changes of many rows, drawn once (listview_drawing.cpp).
+    void select(const std::vector<int>& indices);
+    void deselect_all();
+    /// More selected rows of a virtual list than this are cleared all at once (row -1).
+    static constexpr LRESULT many_selected = 4096;
+    /// A virtual list's count set, with no row selected (nor focused, when many were selected:
+    /// the list is emptied first, which clears them at once).
+    void set_rows_unselected(std::size_t rows);
     /// Keeps the list from repainting and from updating its scroll bar until the matching
-    /// `resume_drawing`; the outermost pair repaints and updates it once. Under Wine each
-    /// scroll-bar update costs milliseconds, and each row repainted on its own about 0.07 ms.
+    /// `resume_drawing`; the outermost pair repaints the rows once, and the scroll bar and
+    /// header when they changed.
     void hold_drawing();
     void resume_drawing();
+
     /// Sends to the list view's own procedure, past the subclasses on it (the hooks of this
     /// wrapper and of the dialog): for the list view's own messages sent in bulk, which none
     /// of the hooks handles and which each cost a lot under Wine when they pass one.
@@ -92,6 +96,8 @@ public:
     statusbar& add_stretch_part();
     /// Call from the parent's WM_SIZE.
     void on_parent_size(const params& p);
+    /// New widths of the fixed parts, in order (the DPI changed).
+    void set_fixed_widths(const std::vector<std::uint32_t>& widths);
     std::u16string first_part_text() const;
 
     std::vector<std::pair<std::uint32_t, std::uint32_t>> parts;  // (width, weight)
@@ -99,6 +105,26 @@ public:
 
 private:
     void layout(int width);
+};
+
+/// A balloon that tells something without taking the focus or stopping the typing: it points
+/// at a screen point and goes by itself after a while.
+class notice_balloon {
+public:
+    notice_balloon() = default;
+    ~notice_balloon();
+    notice_balloon(const notice_balloon&) = delete;
+    notice_balloon& operator=(const notice_balloon&) = delete;
+
+    /// `icon` is TTI_INFO, TTI_WARNING or TTI_ERROR.
+    void show(HWND owner, POINT at, const std::u16string& title, const std::u16string& text, int icon);
+
+    static constexpr UINT shown_ms = 15000;
+    HWND hwnd = nullptr;
+
+private:
+    TTTOOLINFOW tool() const;
+    std::u16string title_said, text_said;  ///< the control keeps pointers to them
 };
 
 /// Keeps controls anchored to their parent's edges, from the rectangles recorded at `add`.

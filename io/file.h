@@ -91,8 +91,11 @@ bool write_text_file(const std::u16string& path, std::u16string_view text,
 
 /// Stores the text as write_text_file does without ever damaging what is there: the bytes go
 /// into a new file in the same folder, reach the disk, and only then take the old file's place,
-/// which keeps the old file's attributes and permissions. On failure the old file is as it was,
-/// no temporary file is left, and error_text says which step failed and the system's reason.
+/// which keeps the old file's attributes (and sets its archive mark) and permissions. On failure
+/// the old file is as it was and error_text says which step failed and the system's reason; no
+/// temporary file is left, except when the old file was gone already when putting the new one
+/// in its place failed: the temporary file then holds the only copy, is kept, and error_text
+/// names it.
 /// `in_place_when_no_temporary` writes over the file directly when no temporary file can be
 /// made beside it (a folder that is read-only while the file is not).
 bool write_text_file_safely(const std::u16string& path, std::u16string_view text,

@@ -247,6 +247,8 @@ bool put_in_place(const std::u16string& temp, const std::u16string& path, unsign
             }
         }
     }
-    if (GetFileAttributesW(wide(path)) != attributes) SetFileAttributesW(wide(path), attributes);
+    // The old attributes, and the archive mark any write sets, so that backups see the change.
+    const DWORD wanted = (attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL)) | FILE_ATTRIBUTE_ARCHIVE;
+    if (GetFileAttributesW(wide(path)) != wanted) SetFileAttributesW(wide(path), wanted);
     return true;
 }

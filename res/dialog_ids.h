@@ -1,5 +1,5 @@
 #pragma once
-// Ids of the secondary dialogs (106 to 113) and their controls.
+// Ids of the secondary dialogs (106 to 115) and their controls.
 // Control ids are unique across all dialogs except where two dialogs share a role.
 
 #ifndef IDC_STATIC
@@ -15,6 +15,8 @@
 #define IDD_MERGE               111
 #define IDD_TUTORIAL            112
 #define IDD_FIND                113
+#define IDD_SHIFT_TIMES         114
+#define IDD_FRAME_RATE          115
 
 // Overlaps dialog (107); the list has the same id as the main window's list
 #define IDC_OVERLAPS_LIST       1001
@@ -52,3 +54,24 @@
 #define IDC_FIND_COUNT          1024
 #define IDC_FIND_QUERY          1025
 #define IDC_FIND_LIST           1026
+// Replace dialog (116)
+#define IDD_REPLACE             116
+#define IDC_REPLACE_FIND        1121
+#define IDC_REPLACE_WITH        1122
+#define IDC_REPLACE_MATCH_CASE  1123
+#define IDC_REPLACE_WHOLE_WORDS 1124
+#define IDC_REPLACE_EXPRESSION  1125
+#define IDC_REPLACE_SELECTED    1126
+#define IDC_REPLACE_FIND_NEXT   1127
+#define IDC_REPLACE_ONE         1128
+#define IDC_REPLACE_ALL         1129
+#define IDC_REPLACE_COUNT       1130
+// Shift times dialog (114)
+#define IDC_SHIFT_AMOUNT        1101
+#define IDC_SHIFT_ALL           1102
+#define IDC_SHIFT_SELECTED      1103
+#define IDC_SHIFT_LATER         1104
+#define IDC_SHIFT_FROM_VIDEO    1105
+// Change frame rate dialog (115)
+#define IDC_RATE_FROM           1111
+#define IDC_RATE_TO             1112

@@ -46,6 +46,31 @@
 // Edit menu
 #define IDM_UNDO                40026
 #define IDM_REDO                40027
+#define IDM_REPLACE             40070
+#define IDM_SPLIT_SUB           40071
+#define IDM_JOIN_SUBS           40072
+// Timing menu
+#define IDM_SHIFT_TIMES         40028
+#define IDM_SET_SYNC_POINT      40029
+#define IDM_APPLY_SYNC_POINTS   40030
+#define IDM_CLEAR_SYNC_POINTS   40031
+#define IDM_CHANGE_FRAME_RATE   40032
+#define IDM_SET_START           40033
+#define IDM_SET_END             40034
+#define IDM_SET_END_NEXT        40035
+#define IDM_PREVIOUS_FRAME      40042
+#define IDM_NEXT_FRAME          40043
+// Playback speed submenu, slowest first
+#define IDM_SPEED_50            40036
+#define IDM_SPEED_75            40037
+#define IDM_SPEED_100           40038
+#define IDM_SPEED_125           40039
+#define IDM_SPEED_150           40040
+#define IDM_SPEED_200           40041
+// File > Reopen with encoding: the placeholder, then one item per readable encoding.
+#define IDM_REOPEN_ENCODING     40080
+#define IDM_ENCODING_FIRST      40081
+#define IDM_ENCODING_LAST       40099
 
 // Playback menu, the audio's waveform
 #define IDM_SHOW_WAVEFORM       40060

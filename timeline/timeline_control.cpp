@@ -5,14 +5,12 @@
 #include <optional>
 
 #include "core/sub_item.h"
+#include "gui/dialogs.h"
 #include "gui/win_str.h"
 #include "io/strings.h"
 
 namespace {
 
-constexpr int block_top = 30;
-constexpr int block_bottom = 94;
-constexpr int text_top = 50;
 constexpr COLORREF unfocused_background = RGB(171, 171, 171);
 constexpr COLORREF ruler_colour = RGB(124, 99, 124);
 constexpr COLORREF label_colour = RGB(48, 48, 48);
@@ -25,9 +23,7 @@ constexpr COLORREF wave_colour = RGB(70, 130, 180);
 // Lighter inside the blocks, so that their texts stay readable over it.
 constexpr COLORREF block_wave_colour = RGB(135, 175, 215);
 constexpr COLORREF unread_colour = RGB(150, 150, 150);
-// The waveform stays inside the blocks' outlines.
-constexpr int wave_top = block_top + 1;
-constexpr int wave_bottom = block_bottom - 1;
+constexpr COLORREF sync_colour = RGB(0, 140, 60);
 
 // GDI coordinates beyond 2^27 misbehave; blocks of a deep zoom can be far wider than that.
 constexpr int coordinate_limit = 1 << 26;
@@ -47,7 +43,9 @@ bool line_count_at_most(const std::u16string& text, std::size_t lines) {
 // the audio's length not read yet. Drawn across the band, then again inside each block.
 class Wave_Painter {
 public:
-    Wave_Painter(const Waveform& waveform, const Timeline_View& v, int width) {
+    // The waveform stays inside the blocks' outlines.
+    Wave_Painter(const Waveform& waveform, const Timeline_View& v, int width, const Timeline_Metrics& m)
+        : top_(m.block_top + 1), bottom_(m.block_bottom - 1) {
         waveform.read([&](const Peak_Levels& levels, Waveform::State state, std::uint64_t length_ms) {
             if (state != Waveform::State::reading && state != Waveform::State::done) return;
             const std::uint64_t unread_end = state == Waveform::State::reading ? length_ms : 0;
@@ -56,8 +54,8 @@ public:
                 percent_ = static_cast<int>(std::min<std::uint64_t>(99, levels.duration_ms() * 100 / length_ms));
             whole_ = state == Waveform::State::done;
         });
-        const int mid = (wave_top + wave_bottom) / 2;
-        const int half = (wave_bottom - wave_top) / 2;
+        const int mid = (top_ + bottom_) / 2;
+        const int half = (bottom_ - top_) / 2;
         points_.resize(columns_.size() * 2);
         for (std::size_t x = 0; x < columns_.size(); ++x) {
             const Wave_Column& column = columns_[x];
@@ -96,7 +94,7 @@ public:
         if (from >= to) return;
         const int hatch_from = std::max(from, unread_from_), hatch_to = std::min(to, unread_to_);
         if (hatch_from < hatch_to) {
-            const RECT unread{hatch_from, wave_top, hatch_to, wave_bottom};
+            const RECT unread{hatch_from, top_, hatch_to, bottom_};
             SetBkMode(dc, TRANSPARENT);
             FillRect(dc, &unread, hatch_);
         }
@@ -111,6 +109,7 @@ public:
     bool whole() const { return whole_; }
 
 private:
+    int top_, bottom_;
     std::vector<Wave_Column> columns_;
     std::vector<POINT> points_;
     std::vector<DWORD> counts_;
@@ -226,10 +225,18 @@ void Timeline_Control::center_on_playhead() {
     repaint();
 }
 
+Timeline_Metrics Timeline_Control::metrics() const { return timeline_metrics(window_dpi(hwnd)); }
+
+bool Timeline_Control::in_band(int y) const {
+    const Timeline_Metrics m = metrics();
+    return y >= m.block_top && y <= m.block_bottom;
+}
+
 std::size_t Timeline_Control::hit_test(int x, int y) const { return hit_test(x, y, client_width(), view()); }
 
 std::size_t Timeline_Control::hit_test(int x, int y, int width, const Timeline_View& v) const {
-    if (subs.empty() || y < block_top || y > block_bottom) return no_position;
+    const Timeline_Metrics m = metrics();
+    if (subs.empty() || y < m.block_top || y > m.block_bottom) return no_position;
     const float scale = view_scale(width, v.view_span);
     for (std::size_t i = first_visible_sub(subs, v.view_start); i < subs.size(); ++i) {
         if (starts_past_view(subs[i], v)) return no_position;
@@ -252,6 +259,7 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
     HBRUSH background = focused ? GetSysColorBrush(COLOR_BTNFACE) : grey;
     FillRect(dc, &client, background);
     SetBkMode(dc, TRANSPARENT);
+    const Timeline_Metrics m = metrics();
     const Timeline_View v = view();
     const float scale = view_scale(width, v.view_span);
     const std::int64_t view_end = static_cast<std::int64_t>(v.view_start) + v.view_span;
@@ -275,12 +283,12 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             MoveToEx(dc, x, 0, nullptr);
             LineTo(dc, x, height);
             const std::u16string label = ruler_label(t, step);
-            TextOutW(dc, x + 2, 2, as_wcstr(label), static_cast<int>(label.size()));
+            TextOutW(dc, x + m.label_x, m.label_y, as_wcstr(label), static_cast<int>(label.size()));
         }
     }
 
     std::optional<Wave_Painter> wave;
-    if (show_waveform && waveform) wave.emplace(*waveform, v, width);
+    if (show_waveform && waveform) wave.emplace(*waveform, v, width, m);
     if (wave && wave->empty()) wave.reset();
     painted_wave_columns = wave ? wave->read_columns() : 0;
     painted_wave_whole = wave && wave->whole();
@@ -292,8 +300,8 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             RECT text{0, 0, 0, 0};
             DrawTextW(dc, as_wcstr(progress), static_cast<int>(progress.size()), &text,
                       DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-            const RECT patch{width - text.right - 10, 1, width, 3 + text.bottom};
-            RECT corner{patch.left + 6, 2, width - 4, patch.bottom};
+            const RECT patch{width - text.right - 5 * m.label_x, m.label_y / 2, width, m.label_y * 3 / 2 + text.bottom};
+            RECT corner{patch.left + 3 * m.label_x, m.label_y, width - 2 * m.label_x, patch.bottom};
             FillRect(dc, &patch, background);
             DrawTextW(dc, as_wcstr(progress), static_cast<int>(progress.size()), &corner,
                       DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
@@ -306,8 +314,8 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
     const std::size_t first = first_visible_sub(subs, v.view_start);
     // A text taller than this reaches below its block, where the next block does not cover it.
     TEXTMETRICW metrics{};
-    const int line_height = GetTextMetricsW(dc, &metrics) ? std::max<int>(1, metrics.tmHeight) : block_bottom;
-    const std::size_t lines_inside = static_cast<std::size_t>((block_bottom - text_top) / line_height);
+    const int line_height = GetTextMetricsW(dc, &metrics) ? std::max<int>(1, metrics.tmHeight) : m.block_bottom;
+    const std::size_t lines_inside = static_cast<std::size_t>((m.block_bottom - m.text_top) / line_height);
     if (count > 0 && scale > 0.0f) {
         for (std::size_t i = first; i < count; ++i) {
             ++painted_subs_visited;
@@ -326,17 +334,17 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             ++painted_blocks;
             SelectObject(dc, row_selected(i) ? selected_brush : fill_brush);
             SelectObject(dc, touches_next(subs, i) ? touching_pen : outline_pen);
-            Rectangle(dc, x1, block_top, x2, block_bottom);
+            Rectangle(dc, x1, m.block_top, x2, m.block_bottom);
             if (wave) {
                 wave->draw(dc, x1 + 1, x2 - 1, true);
                 SetBkMode(dc, TRANSPARENT);
             }
             if (x2 - x1 > 3) {
                 const std::u16string number = to_decimal(static_cast<std::int64_t>(i + 1));
-                RECT number_rect{x1 + 2, 30, x2, 42};
+                RECT number_rect{x1 + m.label_x, m.block_top, x2, m.block_top + m.number_height};
                 DrawTextW(dc, as_wcstr(number), static_cast<int>(number.size()), &number_rect,
                           DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-                RECT text_rect{x1 + 2, text_top, x2, 96};
+                RECT text_rect{x1 + m.label_x, m.text_top, x2, m.block_bottom + m.label_y};
                 DrawTextW(dc, as_wcstr(sub.text), static_cast<int>(sub.text.size()), &text_rect,
                           DT_LEFT | DT_TOP | DT_NOPREFIX);
             }
@@ -356,19 +364,30 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             drawn = true;
             last_xs = xs;
             last_xe = xe;
-            MoveToEx(dc, xs, block_top, nullptr);
-            LineTo(dc, xe, block_top);
-            LineTo(dc, xe, block_bottom);
-            LineTo(dc, xs, block_bottom);
+            MoveToEx(dc, xs, m.block_top, nullptr);
+            LineTo(dc, xe, m.block_top);
+            LineTo(dc, xe, m.block_bottom);
+            LineTo(dc, xs, m.block_bottom);
         }
     }
+
+    const Drag_Times made = new_span();
+    if (made.end > made.start && scale > 0.0f) {  // a sub being drawn with Ctrl
+        SelectObject(dc, selected_brush);
+        SelectObject(dc, marker_pen);
+        Rectangle(dc, gdi_x(time_to_x(made.start, v.view_start, scale)), m.block_top,
+                  gdi_x(time_to_x(made.end, v.view_start, scale)), m.block_bottom);
+    }
+
+    paint_sync_marks(dc, width, height, scale, m);
 
     if (v.view_span > 0 && playhead >= static_cast<std::uint64_t>(std::max(v.view_start, 0))) {
         const std::int32_t x = time_to_x(playhead, v.view_start, scale);
         if (x <= width + 4) {
             SelectObject(dc, playhead_pen);
             SelectObject(dc, playhead_brush);
-            const POINT triangle[] = {{x - 5, 0}, {x, 5}, {x + 5, 0}};
+            const int half = m.playhead_half;
+            const POINT triangle[] = {{x - half, 0}, {x, half}, {x + half, 0}};
             Polygon(dc, triangle, 3);
             MoveToEx(dc, x, 0, nullptr);
             LineTo(dc, x, height);
@@ -384,6 +403,37 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
                            static_cast<HGDIOBJ>(selected_brush), static_cast<HGDIOBJ>(playhead_brush)})
         DeleteObject(object);
     if (grey) DeleteObject(grey);
+}
+
+void Timeline_Control::paint_sync_marks(HDC dc, int width, int height, float scale, const Timeline_Metrics& m) {
+    if (sync_marks.empty()) return;
+    HPEN pen = CreatePen(PS_DASH, 1, sync_colour);
+    HBRUSH brush = CreateSolidBrush(sync_colour);
+    const HGDIOBJ old_pen = SelectObject(dc, pen);
+    const HGDIOBJ old_brush = SelectObject(dc, brush);
+    for (std::uint64_t t : sync_marks) {
+        if (static_cast<std::int64_t>(t) < view_start) continue;
+        const std::int32_t x = time_to_x(t, view_start, scale);
+        if (x > width + 4) continue;
+        // A flag above the band, apart from the playhead's triangle.
+        const int top = m.block_top - m.flag - m.flag / 2;
+        MoveToEx(dc, x, top, nullptr);
+        LineTo(dc, x, height);
+        const POINT flag[] = {{x, top}, {x + m.flag, top + m.flag / 2}, {x, top + m.flag - 1}};
+        Polygon(dc, flag, 3);
+    }
+    const std::u16string count = sync_marks.size() == 1
+                                     ? std::u16string(u"1 sync point")
+                                     : format(u"%u sync points", static_cast<unsigned>(sync_marks.size()));
+    // Under the blocks, at the right, where neither the ruler's labels nor the texts reach.
+    SetTextColor(dc, sync_colour);
+    RECT corner{0, m.block_bottom + 2 * m.label_y, width - 2 * m.label_x, height - m.label_y};
+    DrawTextW(dc, as_wcstr(count), static_cast<int>(count.size()), &corner,
+              DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_brush);
+    DeleteObject(pen);
+    DeleteObject(brush);
 }
 
 void Timeline_Control::notify_parent_scroll(WORD code) {

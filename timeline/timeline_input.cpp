@@ -8,9 +8,6 @@
 #include <mmsystem.h>
 #include <windowsx.h>
 
-#include "core/sub_item.h"
-#include "gui/win_str.h"
-#include "io/strings.h"
 
 namespace {
 
@@ -41,6 +38,7 @@ void Timeline_Control::register_input() {
     on_message(WM_KEYDOWN, [this](params& p) { return on_key_down(p); });
     on_message(WM_KEYUP, [this](params& p) { return on_key_up(p); });
     on_message(timeline_refresh_message, [this](params& p) { return on_refresh_due(p); });
+    register_mouse();
 
     bind_key(VK_LEFT, DLGC_WANTARROWS, &Timeline_Control::key_nudge);
     bind_key(VK_RIGHT, DLGC_WANTARROWS, &Timeline_Control::key_nudge);
@@ -94,7 +92,13 @@ void Timeline_Control::seek() {
 LRESULT Timeline_Control::on_left_down(params& p) {
     nudge_set.clear();  // the selection may change under a held arrow
     const int x = GET_X_LPARAM(p.lParam), y = GET_Y_LPARAM(p.lParam);
-    const bool ctrl = (p.wParam & MK_CONTROL) != 0;
+    // On a block it may be a drag: the click waits for the button to come up unmoved.
+    if (!press(x, y, p.wParam)) click(x, y, p.wParam);
+    return 0;
+}
+
+void Timeline_Control::click(int x, int y, WPARAM keys) {
+    const bool ctrl = (keys & MK_CONTROL) != 0;
     const std::size_t hit = hit_test(x, y);
     if (hit != no_position && !row_selected(hit)) {
         if (!ctrl) list_view.deselect_all();
@@ -113,7 +117,6 @@ LRESULT Timeline_Control::on_left_down(params& p) {
     else
         SetFocus(hwnd);
     seek();
-    return 0;
 }
 
 LRESULT Timeline_Control::on_left_double(params& p) {
@@ -123,6 +126,10 @@ LRESULT Timeline_Control::on_left_double(params& p) {
 }
 
 LRESULT Timeline_Control::on_right_down(params& p) {
+    if (mouse_held()) {  // the other button gives a drag up
+        cancel_drag();
+        return 0;
+    }
     nudge_set.clear();
     const POINT point{GET_X_LPARAM(p.lParam), GET_Y_LPARAM(p.lParam)};
     SetFocus(hwnd);
@@ -204,11 +211,16 @@ void Timeline_Control::key_insert(WPARAM) {
 }
 
 void Timeline_Control::key_escape(WPARAM) {
+    if (mouse_held()) {
+        cancel_drag();
+        return;
+    }
     nudge_set.clear();
     list_view.deselect_all();
 }
 
 void Timeline_Control::key_nudge(WPARAM key) {
+    if (mouse_held()) return;  // the drag holds the subs
     // A fresh press starts a new series: the previous one ended with a release seen elsewhere.
     if (!key_repeated) nudge_set.clear();
     if (nudge_set.empty()) {
@@ -221,27 +233,7 @@ void Timeline_Control::key_nudge(WPARAM key) {
     }
     if (nudge_set.empty()) return;
 
-    const auto move_rows = [this](std::size_t from, std::size_t to) {
-        // The rows between shift by one with their subs, so their states rotate with them:
-        // selection and focus stay on the same subs, moved or not.
-        const std::size_t lo = std::min(from, to), hi = std::max(from, to);
-        std::vector<UINT> states;
-        states.reserve(hi - lo + 1);
-        for (std::size_t row = lo; row <= hi; ++row) {
-            states.push_back(list_view.hwnd ? static_cast<UINT>(list_view.send_direct(LVM_GETITEMSTATE,
-                                                                              row, row_state_mask))
-                                            : 0);
-            dirty_rows.push_back(row);
-        }
-        std::vector<UINT> moved = states;
-        if (from < to)
-            std::rotate(moved.begin(), moved.begin() + 1, moved.end());
-        else
-            std::rotate(moved.begin(), moved.end() - 1, moved.end());
-        for (std::size_t k = 0; k < moved.size(); ++k)
-            if ((moved[k] & row_state_mask) != (states[k] & row_state_mask))
-                set_row_state(lo + k, moved[k] & row_state_mask, row_state_mask);
-    };
+    const auto move_rows = [this](std::size_t from, std::size_t to) { move_row_states(from, to); };
 
     const Nudge_Outcome outcome =
         nudge_subs(subs, nudge_set, key == VK_RIGHT, key_down(VK_SHIFT), effective_snap(snap), move_rows);
@@ -254,6 +246,27 @@ void Timeline_Control::key_nudge(WPARAM key) {
     dirty_rows.insert(dirty_rows.end(), nudge_set.begin(), nudge_set.end());
     report_series();
     after_nudge();
+}
+
+void Timeline_Control::move_row_states(std::size_t from, std::size_t to) {
+    // The rows between shift by one with their subs, so their states rotate with them:
+    // selection and focus stay on the same subs, moved or not.
+    const std::size_t lo = std::min(from, to), hi = std::max(from, to);
+    std::vector<UINT> states;
+    states.reserve(hi - lo + 1);
+    for (std::size_t row = lo; row <= hi; ++row) {
+        states.push_back(list_view.hwnd ? static_cast<UINT>(list_view.send_direct(LVM_GETITEMSTATE, row, row_state_mask))
+                                        : 0);
+        dirty_rows.push_back(row);
+    }
+    std::vector<UINT> moved = states;
+    if (from < to)
+        std::rotate(moved.begin(), moved.begin() + 1, moved.end());
+    else
+        std::rotate(moved.begin(), moved.end() - 1, moved.end());
+    for (std::size_t k = 0; k < moved.size(); ++k)
+        if ((moved[k] & row_state_mask) != (states[k] & row_state_mask))
+            set_row_state(lo + k, moved[k] & row_state_mask, row_state_mask);
 }
 
 void Timeline_Control::report_series() {
@@ -291,40 +304,17 @@ LRESULT Timeline_Control::on_refresh_due(params&) {
     return 0;
 }
 
-void Timeline_Control::refresh_rows() {
-    if (!list_view.hwnd) {
-        dirty_rows.clear();
-        return;
-    }
-    for (int row : list_view.selected_indices())
-        if (row >= 0) dirty_rows.push_back(static_cast<std::size_t>(row));
-    std::sort(dirty_rows.begin(), dirty_rows.end());
-    dirty_rows.erase(std::unique(dirty_rows.begin(), dirty_rows.end()), dirty_rows.end());
-    const std::size_t rows = static_cast<std::size_t>(list_view.send_direct(LVM_GETITEMCOUNT, 0, 0));
-    if (GetWindowLongPtrW(list_view.hwnd, GWL_STYLE) & LVS_OWNERDATA) {
-        // A virtual list formats its rows from the subs when it paints them.
+void Timeline_Control::refresh_rows(bool with_selection) {
+    // The list is virtual: it formats its rows from the subs when it paints them.
+    if (list_view.hwnd) {
+        if (with_selection)
+            for (int row : list_view.selected_indices())
+                if (row >= 0) dirty_rows.push_back(static_cast<std::size_t>(row));
+        std::sort(dirty_rows.begin(), dirty_rows.end());
+        dirty_rows.erase(std::unique(dirty_rows.begin(), dirty_rows.end()), dirty_rows.end());
+        const std::size_t rows = static_cast<std::size_t>(list_view.send_direct(LVM_GETITEMCOUNT, 0, 0));
         for (std::size_t row : dirty_rows)
             if (row < rows) list_view.send_direct(LVM_REDRAWITEMS, row, row);
-        dirty_rows.clear();
-        return;
     }
-
-    SendMessageW(list_view.hwnd, WM_SETREDRAW, FALSE, 0);
-    for (std::size_t row : dirty_rows) {
-        if (row >= rows || row >= subs.size()) break;
-        const Sub_Item& sub = subs[row];
-        std::u16string text = sub.text;
-        replace_all(text, u"\r\n", u"|");
-        const std::u16string columns[] = {format_clock_time(ms_to_timecode(sub.start)),
-                                          format_clock_time(ms_to_timecode(sub.end)), format_duration(sub), text};
-        for (int column = 1; column <= 4; ++column) {
-            LVITEMW item{};
-            item.iSubItem = column;
-            item.pszText = const_cast<wchar_t*>(as_wcstr(columns[column - 1]));
-            list_view.send_direct(LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        }
-    }
-    SendMessageW(list_view.hwnd, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_view.hwnd, nullptr, FALSE);
     dirty_rows.clear();
 }

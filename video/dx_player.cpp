@@ -4,6 +4,8 @@
 #include <dshow.h>
 #include <qedit.h>
 
+#include <cmath>
+
 #include "io/strings.h"
 #include "video/video_layout.h"
 
@@ -292,4 +294,26 @@ bool Dx_Player::seek_by(std::int64_t delta_ms) {
     if (units < 0)
         units = 0;
     return SUCCEEDED(seeking_->SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+}
+
+bool Dx_Player::set_rate(double rate) {
+    // Wine's graph answers S_OK and plays on at the old rate: only a rate that reads back counts.
+    return seeking_ && SUCCEEDED(seeking_->SetRate(rate)) && std::fabs(this->rate() - rate) < 1e-6;
+}
+
+double Dx_Player::rate() const {
+    double rate = 0;
+    if (!seeking_ || FAILED(seeking_->GetRate(&rate)))
+        return 0;
+    return rate;
+}
+
+std::int64_t Dx_Player::frame_units() const {
+    IBasicVideo* video = nullptr;
+    if (!graph_ || FAILED(graph_->QueryInterface(IID_IBasicVideo, reinterpret_cast<void**>(&video))) || !video)
+        return 0;
+    REFTIME seconds = 0;
+    const bool known = SUCCEEDED(video->get_AvgTimePerFrame(&seconds)) && seconds > 0 && seconds < 10;
+    video->Release();
+    return known ? static_cast<std::int64_t>(seconds * 1e7 + 0.5) : 0;
 }

@@ -52,6 +52,14 @@ public:
     std::uint32_t current_position() const;
     /// Relative seek, stopping at the start and the end.
     bool seek_by(std::int64_t delta_ms);
+    /// IMediaSeeking::SetRate: 1.0 is the normal speed. False when nothing is loaded or the
+    /// graph refuses the rate or does not read it back.
+    bool set_rate(double rate);
+    /// IMediaSeeking::GetRate; 0 when nothing is loaded or it cannot be read.
+    double rate() const;
+    /// How long one picture of the video lasts, in 100 ns units (IBasicVideo's average time
+    /// per frame); 0 when the graph does not say.
+    std::int64_t frame_units() const;
 
     bool loaded() const { return renderer_ != nullptr; }
     HWND window() const { return window_; }

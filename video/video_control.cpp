@@ -4,6 +4,7 @@
 #include <dshow.h>
 
 #include "core/sub_item.h"
+#include "gui/dialogs.h"
 #include "gui/native_controls.h"
 #include "gui/win_str.h"
 #include "video/video_layout.h"
@@ -17,6 +18,7 @@ constexpr UINT_PTR clock_id = 6661;
 constexpr UINT_PTR text_id = 6662;
 constexpr COLORREF clock_text_colour = RGB(252, 252, 242);
 constexpr COLORREF sub_text_colour = RGB(255, 255, 226);
+constexpr COLORREF speed_text_colour = RGB(255, 200, 60);
 
 HFONT make_font(const wchar_t* face, int height, int weight, bool italic) {
     return CreateFontW(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, face);
@@ -33,8 +35,8 @@ Video_Clock::Video_Clock() {
     class_name = u"CTL_VIDEO_CLOCK";
     window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     style &= ~WS_VISIBLE;
-    width = 80;
-    height = 18;
+    width = metrics.width;
+    height = metrics.height;
     child_id = clock_id;
     on_message(WM_CREATE, [this](params&) { return on_create(); });
     on_message(WM_ERASEBKGND, [](params&) -> LRESULT { return 0; });
@@ -47,10 +49,44 @@ Video_Clock::~Video_Clock() {
 }
 
 LRESULT Video_Clock::on_create() {
+    fit_dpi(window_dpi(hwnd));
+    SetWindowTextW(hwnd, as_wcstr(format_clock_time(ms_to_timecode(time_ms))));
+    return 0;
+}
+
+void Video_Clock::fit_dpi(unsigned dpi) {
+    metrics = clock_metrics(dpi);
     if (font)
         DeleteObject(font);
-    font = make_font(L"Arial Black", -12, 0, false);
-    return 0;
+    font = make_font(L"Arial Black", metrics.font_height, 0, false);
+    show_speed(speed);
+}
+
+void Video_Clock::show(std::uint64_t ms) {
+    time_ms = ms;
+    if (!hwnd)
+        return;
+    SetWindowTextW(hwnd, as_wcstr(format_clock_time(ms_to_timecode(ms))));
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void Video_Clock::show_speed(std::uint32_t percent) {
+    speed = percent;
+    if (!hwnd)
+        return;
+    int width = metrics.width;
+    if (percent != 100) {
+        HDC dc = GetDC(hwnd);
+        HGDIOBJ old_font = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+        const std::u16string label = speed_label(percent);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, as_wcstr(label), static_cast<int>(label.size()), &extent);
+        SelectObject(dc, old_font);
+        ReleaseDC(hwnd, dc);
+        width += extent.cx + scale_px(4, window_dpi(hwnd));
+    }
+    SetWindowPos(hwnd, nullptr, 0, 0, width, metrics.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void Video_Clock::draw(HDC dc) const {
@@ -58,7 +94,12 @@ void Video_Clock::draw(HDC dc) const {
     HGDIOBJ old_font = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
     SetBkColor(dc, RGB(0, 0, 0));
     SetTextColor(dc, clock_text_colour);
-    TextOutW(dc, 2, 1, as_wcstr(text), static_cast<int>(text.size()));
+    TextOutW(dc, metrics.text_x, metrics.text_y, as_wcstr(text), static_cast<int>(text.size()));
+    if (speed != 100) {
+        const std::u16string label = speed_label(speed);
+        SetTextColor(dc, speed_text_colour);
+        TextOutW(dc, metrics.width, metrics.text_y, as_wcstr(label), static_cast<int>(label.size()));
+    }
     SelectObject(dc, old_font);
 }
 
@@ -254,6 +295,13 @@ bool Video_Control::open(std::uint32_t kind, const std::u16string& path, std::u1
     SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(text_overlay.hwnd, SW_SHOWNORMAL);
     text_overlay.layout(fitted);
+    // The speed chosen for the last video goes on with this one, if it can.
+    refused_speed = 0;
+    if (speed != 100 && !player.set_rate(speed / 100.0)) {
+        refused_speed = speed;
+        speed = 100;
+    }
+    clock.show_speed(speed);
     if (picture) {
         picture->cut();
         picture->follow();
@@ -317,8 +365,7 @@ void Video_Control::poll() {
     if (play_state() != State_Running)
         return;
     const std::uint32_t position = player.current_position();
-    clock.time_ms = position;
-    InvalidateRect(clock.hwnd, nullptr, TRUE);
+    clock.show(position);
     text_overlay.sub_index = find_at(subs, position);
     InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
     if (on_position)
@@ -330,8 +377,7 @@ void Video_Control::seek_to(std::uint64_t ms) {
         LONGLONG units = static_cast<LONGLONG>(ms * 10000);
         player.seeking()->SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
     }
-    clock.time_ms = ms;
-    InvalidateRect(clock.hwnd, nullptr, TRUE);
+    clock.show(ms);
     text_overlay.sub_index = find_at(subs, ms);
     InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
 }
@@ -343,8 +389,7 @@ std::uint32_t Video_Control::read_position() const {
 void Video_Control::step(std::int64_t delta) {
     player.seek_by(delta);
     const std::uint32_t position = read_position();
-    clock.time_ms = position;
-    InvalidateRect(clock.hwnd, nullptr, TRUE);
+    clock.show(position);
     // While paused no poll follows, and the band would go on showing the old position's sub.
     text_overlay.sub_index = find_at(subs, position);
     InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
@@ -360,6 +405,38 @@ std::int64_t step_ms(std::uint64_t seek_step) {
 
 }  // namespace
 
+void Video_Control::step_frame(bool forward) {
+    const int state = play_state();
+    IMediaSeeking* seeking = player.seeking();
+    if ((state != State_Paused && state != State_Running) || !seeking)
+        return;
+    if (state == State_Running)
+        player.control()->Pause();
+    LONGLONG now = 0, duration = 0;
+    if (FAILED(seeking->GetCurrentPosition(&now)))
+        return;
+    if (FAILED(seeking->GetDuration(&duration)))
+        duration = 0;
+    LONGLONG next = frame_step_position(now, player.frame_units(), duration, forward);
+    seeking->SetPositions(&next, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    // The position asked for, not read back: a paused graph reports the new one only later.
+    const std::uint32_t position = units_to_ms(next);
+    clock.show(position);
+    text_overlay.sub_index = find_at(subs, position);
+    InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
+}
+
+bool Video_Control::set_speed(std::uint32_t percent) {
+    const bool taken = !player.loaded() || player.set_rate(percent / 100.0);
+    speed = taken ? percent : 100;
+    if (!taken)
+        player.set_rate(1.0);
+    clock.show_speed(speed);
+    if (picture)
+        picture->cut();
+    return taken;
+}
+
 void Video_Control::step_back() {
     step(-step_ms(seek_step));
 }
@@ -368,12 +445,16 @@ void Video_Control::step_forward() {
     step(step_ms(seek_step));
 }
 
+void Video_Control::refresh_text() {
+    text_overlay.sub_index = find_at(subs, clock.time_ms);
+    if (text_overlay.hwnd) InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
+}
+
 void Video_Control::refresh() {
     const std::uint32_t position = read_position();
     text_overlay.sub_index = find_at(subs, position);
     InvalidateRect(text_overlay.hwnd, nullptr, TRUE);
-    clock.time_ms = position;
-    InvalidateRect(clock.hwnd, nullptr, TRUE);
+    clock.show(position);
     InvalidateRect(hwnd, nullptr, TRUE);
     if (picture)
         InvalidateRect(picture->hwnd, nullptr, FALSE);

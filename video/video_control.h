@@ -9,20 +9,31 @@
 
 #include "core/sub_list.h"
 #include "gui/control_window.h"
+#include "gui/layout_metrics.h"
 #include "video/dx_player.h"
 #include "video/video_picture.h"
 
-/// Black box at the picture's top-left showing `time_ms` as "%u:%02u:%02u.%03u".
+/// Black box at the picture's top-left showing `time_ms` as "%u:%02u:%02u.%03u", and the
+/// playback speed after it when that is not the normal one. Its window text is the time it
+/// shows, for screen readers and UI automation.
 class Video_Clock : public control_window {
 public:
     Video_Clock();
     ~Video_Clock();
 
+    /// Shows `ms`: the time, the window text and a repaint.
+    void show(std::uint64_t ms);
+    /// Shows the speed (hundredths) after the time, widening the box for it, or nothing at 100.
+    void show_speed(std::uint32_t percent);
     /// Draws the time into `dc` (the back buffer of a paint).
     void draw(HDC dc) const;
+    /// Sizes the box and makes the font for `dpi` (at WM_CREATE, and when the DPI changes).
+    void fit_dpi(unsigned dpi);
 
     std::uint64_t time_ms = 0;
-    HFONT font = nullptr;  // "Arial Black", height -12; made at WM_CREATE
+    std::uint32_t speed = 100;
+    HFONT font = nullptr;  // "Arial Black", height -12 at 96 DPI
+    Clock_Metrics metrics = clock_metrics(96);
 
 private:
     LRESULT on_create();
@@ -76,8 +87,17 @@ public:
     void seek_to(std::uint64_t ms);
     void step_back();
     void step_forward();
+    /// Pauses and moves one picture on or back (the video's frame duration, 40 ms when the
+    /// file does not say); the clock and the band follow. Nothing without a running or paused video.
+    void step_frame(bool forward);
+    /// The playback speed in hundredths, kept for the next video. Without a video it is only
+    /// kept; with one it is asked of the player. False, with the speed back at 100, when the
+    /// video refuses it.
+    bool set_speed(std::uint32_t percent);
     /// Re-reads the position and repaints text, clock and picture.
     void refresh();
+    /// The document changed: the band shows the sub due at the position now.
+    void refresh_text();
     /// 0 stopped, 1 paused, 2 running; -1 when no video is loaded.
     int play_state() const;
 
@@ -90,6 +110,11 @@ public:
     std::unique_ptr<Video_Picture> picture;
     std::uint64_t seek_step = 2000;
     std::function<void(std::uint64_t)> on_position;
+    /// Hundredths of the normal speed; 100 at construction.
+    std::uint32_t speed = 100;
+    /// Set by `open` when the new video refused the speed kept for it (the speed is 100 then):
+    /// the speed it refused, for the window to say so. 0 otherwise.
+    std::uint32_t refused_speed = 0;
 
 private:
     LRESULT on_create();

@@ -95,3 +95,26 @@ std::int64_t ms_to_units(std::int64_t ms) {
 std::uint32_t units_to_ms(std::int64_t units) {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(units / 10000));
 }
+
+std::u16string speed_label(std::uint32_t percent) {
+    std::u16string text;
+    for (char c : std::to_string(percent / 100))
+        text += static_cast<char16_t>(c);
+    const std::uint32_t hundredths = percent % 100;
+    if (hundredths != 0) {
+        text += u'.';
+        text += static_cast<char16_t>(u'0' + hundredths / 10);
+        if (hundredths % 10 != 0)
+            text += static_cast<char16_t>(u'0' + hundredths % 10);
+    }
+    return text + u"\u00d7";
+}
+
+std::int64_t frame_step_position(std::int64_t now, std::int64_t frame, std::int64_t duration, bool forward) {
+    if (frame <= 0)
+        frame = default_frame_units;
+    std::int64_t next = forward ? now + frame : now - frame;
+    if (duration > 0 && next > duration)
+        next = duration;
+    return next < 0 ? 0 : next;
+}

@@ -3,6 +3,7 @@
 // Pure arithmetic on standard types, so it is testable without a window system.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -53,3 +54,14 @@ std::vector<std::u16string_view> split_sub_lines(std::u16string_view text);
 std::int64_t ms_to_units(std::int64_t ms);
 /// Signed division toward zero, then the low 32 bits as milliseconds.
 std::uint32_t units_to_ms(std::int64_t units);
+
+/// The playback speeds offered, in hundredths of the normal speed.
+inline constexpr std::uint32_t playback_speeds[] = {50, 75, 100, 125, 150, 200};
+/// A speed in hundredths as the window shows it: "0.5\u00d7", "0.75\u00d7", "1\u00d7", "2\u00d7".
+std::u16string speed_label(std::uint32_t percent);
+
+/// One picture of the video when the file does not say how long its pictures last: 40 ms.
+inline constexpr std::int64_t default_frame_units = 400000;
+/// The position one frame on (or back) from `now`, all in 100 ns units, kept within 0 and the
+/// duration (when known, above 0). A frame length of 0 or less counts as the default.
+std::int64_t frame_step_position(std::int64_t now, std::int64_t frame, std::int64_t duration, bool forward);

@@ -8,7 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "gui/native_controls.h"
 #include "gui/win32.h"
+#include "res/resource_ids.h"
 
 namespace dialog_test {
 
@@ -151,6 +153,64 @@ inline POINT centre_of(HWND window) {
     RECT r = {};
     GetWindowRect(window, &r);
     return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
+}
+
+// The main window's list: a real report list view with one row per sub.
+class Main_List {
+public:
+    Main_List(const Owner& owner, std::size_t rows) {
+        hwnd = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS,
+                               0, 0, 400, 200, owner.hwnd, reinterpret_cast<HMENU>(IDC_SUBS_LIST),
+                               GetModuleHandleW(nullptr), nullptr);
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.cx = 100;
+        column.pszText = const_cast<wchar_t*>(L"#");
+        SendMessageW(hwnd, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+        for (std::size_t i = 0; i < rows; ++i) {
+            std::wstring text = std::to_wstring(i + 1);
+            LVITEMW item = {};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(i);
+            item.pszText = text.data();
+            SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        }
+        list.assign(owner.hwnd, IDC_SUBS_LIST);
+    }
+
+    std::vector<int> selected() const {
+        std::vector<int> rows;
+        for (int r = -1; (r = static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, r, LVNI_SELECTED))) != -1;) rows.push_back(r);
+        return rows;
+    }
+    int focused() const { return static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)); }
+    // Whether the row lies inside the client area, from its rectangle.
+    bool visible(int row) const {
+        RECT item = {LVIR_BOUNDS, 0, 0, 0}, client = {};
+        SendMessageW(hwnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+        GetClientRect(hwnd, &client);
+        return item.top >= 0 && item.bottom <= client.bottom;
+    }
+
+    HWND hwnd = nullptr;
+    listview list;
+};
+
+inline void set_state(HWND list, int row, UINT state, UINT mask) {
+    LVITEMW item = {};
+    item.state = state;
+    item.stateMask = mask;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+inline std::wstring cell(HWND list, int row, int column) {
+    wchar_t buffer[256] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return buffer;
 }
 
 }  // namespace dialog_test

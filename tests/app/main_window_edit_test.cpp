@@ -395,4 +395,70 @@ TEST(Locate, CentresThePlayheadInTheTimeline) {
     });
 }
 
+// F7, F8 and F9 from the list with real keys, without a video: the playhead is the time.
+TEST(Timing_Keys, StartEndAndNextFromThePlayhead) {
+    App_Folder folder;
+    folder.write("doc.srt", srt_of({{1000, 2000, "One"}, {3000, 4000, "Two"}, {5000, 6500, "Three"}}));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        open_file(main, folder, "doc.srt", 3);
+        const HWND list = list_of(main);
+        const auto times = [&] {
+            std::vector<std::string> out;
+            for (const auto& row : list_rows(list)) out.push_back(utf8(row[1] + u"-" + row[2] + u" " + row[4]));
+            return out;
+        };
+        const auto undo_text = [&] {
+            const HMENU edit = GetSubMenu(GetMenu(main), 1);
+            SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+            wchar_t text[64] = {};
+            GetMenuStringW(edit, cmd_undo, text, 64, MF_BYCOMMAND);
+            return utf8(std::u16string(text, text + lstrlenW(text)));
+        };
+        const std::vector<std::string> opened = times();
+        const struct {
+            int row;
+            std::uint64_t playhead;
+            WORD key;
+            std::vector<std::string> after;
+            int selected;
+            const char* undo;
+            const char* what;
+        } cases[] = {
+            {1, 1000, VK_F8, opened, 1, "&Undo", "F8 before the start: refused, nothing recorded"},
+            {1, 3000, VK_F8, opened, 1, "&Undo", "F8 at the start: refused"},
+            {1, 2500, VK_F7, {"0:00:01.000-0:00:02.000 One", "0:00:02.500-0:00:04.000 Two", "0:00:05.000-0:00:06.500 Three"},
+             1, "&Undo set start\tCtrl+Z", "F7 before the end: the end stays"},
+            {1, 5500, VK_F7, {"0:00:01.000-0:00:02.000 One", "0:00:05.000-0:00:06.500 Three", "0:00:05.500-0:00:06.500 Two"},
+             2, "&Undo set start\tCtrl+Z", "F7 past the end: the length stays, the sub moves past Three"},
+            {1, 4500, VK_F9, {"0:00:01.000-0:00:02.000 One", "0:00:03.000-0:00:04.500 Two", "0:00:05.000-0:00:06.500 Three"},
+             2, "&Undo set end\tCtrl+Z", "F9: the end, then the next sub"},
+            {2, 7000, VK_F9, {"0:00:01.000-0:00:02.000 One", "0:00:03.000-0:00:04.000 Two", "0:00:05.000-0:00:07.000 Three"},
+             2, "&Undo set end\tCtrl+Z", "F9 on the last: it stays selected"},
+        };
+        for (const auto& c : cases) {
+            select_only(list, {c.row});
+            on_window_thread(main, [&] {
+                LVITEMW lv{};
+                lv.stateMask = lv.state = LVIS_FOCUSED;
+                SendMessageW(list, LVM_SETITEMSTATE, c.row, reinterpret_cast<LPARAM>(&lv));  // as a click on it
+                window.timeline_control().playhead = c.playhead;
+            });
+            bring_to_front(main);
+            on_window_thread(main, [list] { SetFocus(list); });
+            press({c.key});
+            EXPECT_TRUE(wait_until([&] { return times() == c.after && selected_rows(list) == std::vector<int>{c.selected}; }))
+                << c.what << ": " << (times().size() > 1 ? times()[1] : "");
+            EXPECT_EQ(undo_text(), c.undo) << c.what;
+            if (c.after != opened) {
+                // The selection moved with the focus.
+                EXPECT_EQ(focused_row(list), c.selected) << c.what;
+                post_command(main, cmd_undo);
+                EXPECT_TRUE(wait_until([&] { return times() == opened; })) << c.what;
+            }
+        }
+        close_without_saving(main, false);
+    });
+}
+
 }  // namespace

@@ -272,6 +272,21 @@ TEST(Save_Sub, WritesFileAndReports) {
         EXPECT_EQ(utf8(text_of(main)), "doc.srt - Cuemill");
         const std::string saved = utf8(status_part(main, 1));
         EXPECT_EQ(saved.rfind("Saved: ", 0), 0u) << saved;
+        // Saved, but the file cannot be measured afterwards: saved all the same.
+        on_window_thread(main, [&] {
+            window.measure_file = [](const std::u16string&, std::uint64_t&, std::u16string* error) {
+                *error = u"Gone.";
+                return false;
+            };
+        });
+        ASSERT_NO_FATAL_FAILURE(remove_first_row(main, "doc.srt"));
+        post_command(main, cmd_save_sub);
+        box = wait_for_dialog(u"Reading error");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(utf8(box_text(box)), "Subtitle file was saved, but file size could not be calculated:\nGone.");
+        answer(box, IDOK);
+        EXPECT_EQ(utf8(text_of(main)), "doc.srt - Cuemill");
+        EXPECT_FALSE(read_on_window(main, [&] { return window.is_modified(); }));
         // the document equals its file now: closing asks nothing
         close_without_saving(main, false);
     });
@@ -384,6 +399,63 @@ TEST(Settings, MissingFileStopsWithConfigLoadingFailed) {
     window.run(GetModuleHandleW(nullptr), SW_SHOW);
     driver.join();
     EXPECT_EQ(text.find(u"Cuemill cannot run.\n\n\"" + folder.path("Cuemill.ini") + u"\"\n"), 0u) << utf8(text);
+}
+
+}  // namespace
+
+namespace {
+
+// File > Reopen with encoding: every readable encoding by name, the one in use checked, and
+// the status bar naming it; greyed without a file.
+TEST(Reopen_With_Encoding, MenuChecksTheEncodingInUse) {
+    App_Folder folder;
+    folder.write("ru.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xE0\xEA \xE4\xE5\xEB\xE0?\r\n");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const HMENU file_menu = GetSubMenu(GetMenu(main), 0);
+        HMENU encodings = nullptr;
+        int position = -1;
+        for (int k = 0; k < GetMenuItemCount(file_menu); ++k) {
+            wchar_t text[64] = {};
+            GetMenuStringW(file_menu, k, text, 63, MF_BYPOSITION);
+            if (std::wstring(text) == L"Reopen with &encoding") {
+                encodings = GetSubMenu(file_menu, k);
+                position = k;
+            }
+        }
+        ASSERT_NE(encodings, nullptr);
+        ASSERT_EQ(GetMenuItemCount(encodings), 17);
+        const auto name = [&](UINT id) {
+            wchar_t text[64] = {};
+            GetMenuStringW(encodings, id, text, 63, MF_BYCOMMAND);
+            return utf8(std::u16string(reinterpret_cast<const char16_t*>(text)));
+        };
+        const auto checked = [&](UINT id) {
+            SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file_menu), 0);
+            return (GetMenuState(encodings, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        };
+        EXPECT_EQ(name(40081), "Unicode (UTF-8)");
+        EXPECT_EQ(name(40088), "Cyrillic (Windows-1251)");
+        EXPECT_EQ(name(40095), "Chinese Simplified (GBK, 936)");
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file_menu), 0);
+        EXPECT_TRUE(GetMenuState(file_menu, position, MF_BYPOSITION) & MF_GRAYED);  // untitled
+
+        drop_files(main, {folder.path("ru.srt")});
+        ASSERT_TRUE(wait_until([&] { return list_rows(list_of(main)).size() == 1; }));
+        EXPECT_EQ(utf8(list_rows(list_of(main))[0][4]), "Привет, как дела?");
+        EXPECT_EQ(utf8(status_part(main, encoding_status_part)), "Cyrillic (Windows-1251)");
+        EXPECT_TRUE(checked(40088));
+        EXPECT_FALSE(checked(40084));
+        EXPECT_FALSE(GetMenuState(file_menu, position, MF_BYPOSITION) & MF_GRAYED);
+
+        post_command(main, 40084);  // Western European (Windows-1252)
+        EXPECT_TRUE(wait_until([&] { return utf8(status_part(main, encoding_status_part)) == "Western European (Windows-1252)"; }));
+        EXPECT_EQ(utf8(list_rows(list_of(main))[0][4]), "Ïðèâåò, êàê äåëà?");
+        EXPECT_TRUE(checked(40084));
+        EXPECT_FALSE(checked(40088));
+        EXPECT_EQ(window.document_encoding(), 1252u);
+        close_without_saving(main, false);
+    });
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -76,6 +77,79 @@ TEST(Remove, QuestionsRenumberingAndSelection) {
     });
 }
 
+// One row more or less: the scroll bar comes and goes with the Text column refitted, the new
+// last row is scrolled into view, and the count text follows down to an empty document.
+TEST(List_Display, OneRowChangesKeepTheColumnTheViewAndTheCount) {
+    App_Folder folder;
+    folder.write("one.srt", srt_of(1));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const HWND list = list_of(main);
+        const int page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+        std::vector<Srt_Sub> subs;
+        for (int i = 0; i < page; ++i) subs.push_back({1000u * i, 1000u * i + 500});
+        folder.write("page.srt", srt_of(subs));
+        const auto column_fits = [&] {
+            RECT client{};
+            GetClientRect(list, &client);
+            int widths = 0;
+            for (int c = 0; c < 5; ++c) widths += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
+            return widths == client.right;
+        };
+        const auto scroll_bar = [&] { return (GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL) != 0; };
+        const auto insert_at = [&](std::uint64_t ms) {
+            on_window_thread(main, [&] { window.timeline_control().playhead = ms; });
+            post_command(main, cmd_insert);
+            const HWND dialog = wait_for_dialog(u"Edit subtitle");
+            ASSERT_NE(dialog, nullptr);
+            SetDlgItemTextW(dialog, IDC_EDIT_TEXT, L"New");
+            answer(dialog, IDOK);
+        };
+        const auto count_is = [&](const char* text) {
+            return wait_until([&] { return utf8(status_part(main, 2)) == text; }, std::chrono::seconds(2));
+        };
+
+        open_file(main, folder, "page.srt", static_cast<std::size_t>(page));
+        ASSERT_FALSE(scroll_bar());
+        ASSERT_NO_FATAL_FAILURE(insert_at(1000u * page));  // after the last: a row below the view
+        ASSERT_TRUE(wait_until([&] { return list_rows(list).size() == static_cast<std::size_t>(page) + 1; }));
+        RECT row{LVIR_BOUNDS, 0, 0, 0}, client{};
+        SendMessageW(list, LVM_GETITEMRECT, page, reinterpret_cast<LPARAM>(&row));
+        GetClientRect(list, &client);
+        EXPECT_TRUE(row.top > 0 && row.bottom <= client.bottom) << "the new last row is wholly in view";
+        EXPECT_TRUE(scroll_bar());
+        EXPECT_TRUE(column_fits()) << "the Text column leaves room for the scroll bar";
+        post_command(main, cmd_undo);
+        ASSERT_TRUE(wait_until([&] { return list_rows(list).size() == static_cast<std::size_t>(page); }));
+        EXPECT_FALSE(scroll_bar());
+        EXPECT_TRUE(column_fits()) << "the Text column takes the scroll bar's room back";
+
+        const struct { unsigned command; const char* count; } steps[] = {
+            {cmd_remove, "0/0 subs"},  // the only sub removed
+            {cmd_undo, "1/1 subs"},
+            {cmd_redo, "0/0 subs"},
+            {cmd_insert, "1/1 subs"},  // into the empty document
+            {cmd_undo, "0/0 subs"},
+        };
+        open_file(main, folder, "one.srt", 1);
+        select_only(list, {0});
+        for (const auto& step : steps) {
+            if (step.command == cmd_remove) {
+                post_command(main, cmd_remove);
+                const HWND box = wait_for_dialog(u"Remove sub");
+                ASSERT_NE(box, nullptr);
+                answer(box, IDYES);
+            } else if (step.command == cmd_insert) {
+                ASSERT_NO_FATAL_FAILURE(insert_at(0));
+            } else {
+                post_command(main, step.command);
+            }
+            EXPECT_TRUE(count_is(step.count)) << step.count << ": " << utf8(status_part(main, 2));
+        }
+        close_without_saving(main, true);  // empty, where the file holds a sub
+    });
+}
+
 TEST(Check_Overlaps, NoneIsReportedOnlyWhenAsked) {
     App_Folder folder;
     folder.write("clean.srt", srt_of(4));
@@ -110,7 +184,8 @@ TEST(Check_Overlaps, OpeningOffersTheFixAndSelectsFixedRows) {
         ASSERT_EQ(rows.size(), 4u);
         EXPECT_EQ(utf8(rows[1][2]), "0:00:04.900");  // ends 100 ms before the next start
         EXPECT_EQ(selected_rows(list_of(main)), std::vector<int>{1});
-        close_without_saving(main, true);  // the fix differs from the file
+        EXPECT_EQ(utf8(text_of(main)), "overlap.srt * - Cuemill");  // the fix differs from the file
+        close_without_saving(main, true);
     });
 }
 
@@ -261,11 +336,15 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
         const HMENU bar = GetMenu(main);
         const HMENU file = GetSubMenu(bar, 0);
         const HMENU edit = GetSubMenu(bar, 1);
-        const HMENU playback = GetSubMenu(bar, 2);
+        const HMENU timing = GetSubMenu(bar, 2);
+        const HMENU playback = GetSubMenu(bar, 3);
+        const HMENU speed = GetSubMenu(playback, 4);
         const auto greyed = [](HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
-        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 2);
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(timing), 2);
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 3);
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(speed), 4);
         const struct {
             HMENU menu;
             UINT id;
@@ -279,19 +358,38 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
             {file, cmd_open_sub, false},      // always
             {edit, cmd_undo, true},           // nothing done yet
             {edit, cmd_redo, true},
+            {timing, cmd_shift_times, true},        // no subs
+            {timing, cmd_set_sync_point, true},     // no video, no sub selected
+            {timing, cmd_apply_sync_points, true},  // no points
+            {timing, cmd_clear_sync_points, true},
+            {timing, cmd_change_frame_rate, true},  // no subs
+            {timing, cmd_set_start, true},          // no sub selected
+            {timing, cmd_set_end_next, true},
+            {timing, cmd_next_frame, true},         // no video
             {playback, cmd_seek_back, true},  // no video
             {playback, cmd_play_pause, true},
             {playback, cmd_toggle_text, true},
             {playback, cmd_preferences, false},  // always
             {playback, cmd_show_waveform, false},  // always, with or without a video
+            {speed, cmd_speed_first, false},     // a speed is kept for the next video
         };
         for (const auto& c : untitled) EXPECT_EQ(greyed(c.menu, c.id), c.greyed) << c.id;
+        // The normal speed has the radio mark.
+        EXPECT_TRUE(GetMenuState(speed, cmd_speed_first + 2, MF_BYCOMMAND) & MF_CHECKED);
+        EXPECT_FALSE(GetMenuState(speed, cmd_speed_first, MF_BYCOMMAND) & MF_CHECKED);
         open_file(main, folder, "doc.srt", 2);
         SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
         EXPECT_FALSE(greyed(file, cmd_save_sub));
         EXPECT_FALSE(greyed(file, cmd_save_sub_as));
         EXPECT_FALSE(greyed(file, cmd_close_sub));
         EXPECT_TRUE(greyed(file, cmd_close_video));
+        SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(timing), 2);
+        EXPECT_FALSE(greyed(timing, cmd_shift_times));
+        EXPECT_FALSE(greyed(timing, cmd_change_frame_rate));
+        EXPECT_TRUE(greyed(timing, cmd_set_sync_point)) << "no video";
+        EXPECT_FALSE(greyed(timing, cmd_set_start)) << "one sub selected by the opening";
+        EXPECT_FALSE(greyed(timing, cmd_set_end));
+        EXPECT_TRUE(greyed(timing, cmd_previous_frame)) << "no video";
 
         // The Edit menu names the step it would take back or do again.
         const auto item = [&](UINT id) {

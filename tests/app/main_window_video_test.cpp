@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/main_window.h"
@@ -18,6 +19,7 @@
 #include "res/dialog_ids.h"
 #include "test_app_support.h"
 #include "timeline/timeline_view.h"
+#include "video/video_layout.h"
 
 namespace {
 
@@ -459,27 +461,35 @@ TEST(Seek_Commands, StepMovesVideoAndPlayhead) {
         Video_State v = pause(window);
         focus_for_keys(main, list_of(main));
         const struct {
-            bool key;  // F3/F4 on the keyboard, or the command itself
-            bool forward;
+            WORD key;  // F3/F4 on the keyboard, or else the command itself
+            unsigned command;
             std::int64_t move;  // expected change of the position
         } steps[] = {
-            {true, true, 5000},     // F4
-            {true, true, 5000},     // F4 again
-            {true, false, -5000},   // F3
-            {false, true, 5000},    // Seek forward
-            {false, false, -5000},  // Seek back
+            {VK_F4, 0, 5000},                  // F4
+            {VK_F4, 0, 5000},                  // F4 again
+            {VK_F3, 0, -5000},                 // F3
+            {0, cmd_seek_forward, 5000},       // Seek forward
+            {0, cmd_seek_back, -5000},         // Seek back
+            {0, cmd_next_frame, frame_ms},     // one picture on
+            {0, cmd_previous_frame, -frame_ms},
         };
         for (const auto& s : steps) {
             const std::uint64_t before = v.position;
             if (s.key)
-                press({static_cast<WORD>(s.forward ? VK_F4 : VK_F3)});
+                press({s.key});
             else
-                post_command(main, s.forward ? cmd_seek_forward : cmd_seek_back);
+                post_command(main, s.command);
             const std::uint64_t target = static_cast<std::uint64_t>(static_cast<std::int64_t>(before) + s.move);
+            // A frame step lands exactly, and the clock with it.
+            const std::int64_t slack = s.command == cmd_next_frame || s.command == cmd_previous_frame ? 0 : frame_ms;
             v = wait_for_state(window, [&](const Video_State& st) {
-                return distance(st.position, target) <= frame_ms && st.playhead == st.position;
+                return distance(st.position, target) <= slack && st.playhead == st.position &&
+                       (slack > 0 || st.clock == target);
             });
-            EXPECT_LE(distance(v.position, target), frame_ms) << "from " << before << " by " << s.move;
+            EXPECT_LE(distance(v.position, target), slack) << "from " << before << " by " << s.move;
+            if (slack == 0) {
+                EXPECT_EQ(v.clock, target);
+            }
             EXPECT_EQ(v.playhead, v.position) << "the playhead follows the seek";
             EXPECT_TRUE(paused(v));
         }
@@ -787,9 +797,9 @@ TEST(Waveform, ShowWaveformIsAChoiceKeptInTheSettings) {
     copy_media(folder, L"tone.wav", "talk.wav");
     Main_Window window;
     run_with_script(window, folder, [&](HWND main) {
-        const HMENU playback = GetSubMenu(GetMenu(main), 2);
+        const HMENU playback = GetSubMenu(GetMenu(main), 3);
         const auto checked = [&] {
-            SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 2);
+            SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 3);
             return (GetMenuState(playback, cmd_show_waveform, MF_BYCOMMAND) & MF_CHECKED) != 0;
         };
         EXPECT_TRUE(checked());  // shown unless the settings say otherwise
@@ -811,6 +821,52 @@ TEST(Waveform, ShowWaveformIsAChoiceKeptInTheSettings) {
     Main_Window hidden;
     run_with_script(hidden, folder, [&](HWND main) {
         EXPECT_FALSE(read_wave(hidden).shown);
+        close_without_saving(main, false);
+    });
+}
+
+// The speed chosen is asked of the player and read back from it: what the window shows (the
+// radio mark, the clock) is what the player plays, and a refusal is said once for a video.
+TEST(Speed, ReadBackFromThePlayerAndKeptForTheNextVideo) {
+    App_Folder folder;
+    copy_video(folder, "clip.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const auto speed_now = [&] {
+            return read_on_window(main, [&] {
+                const HMENU speed = GetSubMenu(GetSubMenu(GetMenu(main), 3), 4);
+                SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(speed), 4);
+                std::uint32_t checked = 0;
+                for (std::size_t k = 0; k < std::size(playback_speeds); ++k)
+                    if (GetMenuState(speed, static_cast<UINT>(cmd_speed_first + k), MF_BYCOMMAND) & MF_CHECKED)
+                        checked = playback_speeds[k];
+                Video_Control& video = window.video_control();
+                EXPECT_EQ(video.clock.speed, video.speed) << "the clock shows the speed";
+                EXPECT_EQ(checked, video.speed) << "the radio mark is on the speed";
+                return std::make_pair(video.speed, video.player.loaded() ? video.player.rate() : 1.0);
+            });
+        };
+        // Without a video the speed is only kept.
+        post_command(main, cmd_speed_first + 4);  // 1.5x
+        EXPECT_TRUE(wait_until([&] { return speed_now().first == 150u; }));
+        EXPECT_EQ(wait_for_dialog(u"Playback speed", std::chrono::milliseconds(200)), nullptr);
+        // The next video is asked for it; it plays at it, or says once that it cannot.
+        drop_files(main, {folder.path("clip.avi")});
+        ASSERT_TRUE(playing(wait_for_state(window, playing)));
+        const HWND refused = wait_for_dialog(u"Playback speed", std::chrono::milliseconds(1500));
+        if (refused) {
+            EXPECT_EQ(utf8(box_text(refused)), "This video cannot be played at 1.5\xc3\x97 here, so it plays at the normal speed.");
+            answer(refused, IDOK);
+        }
+        auto [speed, rate] = speed_now();
+        EXPECT_EQ(rate, speed / 100.0) << "the player plays what the window shows";
+        EXPECT_EQ(speed, refused ? 100u : 150u);
+        // Another speed: taken, or refused without being said again for this video.
+        post_command(main, cmd_speed_first + 5);  // 2x
+        EXPECT_EQ(wait_for_dialog(u"Playback speed", std::chrono::milliseconds(500)) != nullptr, false);
+        std::tie(speed, rate) = speed_now();
+        EXPECT_EQ(rate, speed / 100.0);
+        EXPECT_TRUE(speed == 200u || (refused && speed == 100u)) << speed;
         close_without_saving(main, false);
     });
 }

@@ -19,16 +19,6 @@ Sub_List sample_subs() {
     return subs;
 }
 
-std::wstring cell(HWND list, int row, int column) {
-    wchar_t buffer[256] = {};
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = 256;
-    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
-
 int column_width(HWND list, int column) {
     return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
 }

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/main_window_support.h"
 #include "app/recovery.h"
@@ -187,13 +191,42 @@ TEST_F(Recovery_Files, AnUnwritableFolderFallsBackToTheNext) {
     EXPECT_FALSE(exists(second + u"\\4-0000000000000004.srt"));
     EXPECT_FALSE(exists(second + u"\\4-0000000000000004.ini"));
 
-    // Nowhere to write: the reason is kept.
+    // Nowhere to write: the reason is kept, and said once until it works again.
     Recovery_Writer stuck({path("blocked2") + u"\\Recovery"}, u"5-0000000000000005");
+    std::vector<bool> reports;  // written by the worker, read once it is idle
+    stuck.report_failures([&](bool failing) { reports.push_back(failing); });
     { std::ofstream(dir / "blocked2", std::ios::binary) << "x"; }
-    stuck.write(two, u"");
-    stuck.wait_idle();
+    for (int k = 0; k < 2; ++k) {
+        stuck.write(two, u"");
+        stuck.wait_idle();
+    }
     EXPECT_EQ(stuck.folder(), u"");
     EXPECT_NE(stuck.last_error(), u"");
+    EXPECT_EQ(reports, std::vector<bool>{true});
+    std::filesystem::remove(dir / "blocked2");
+    for (int k = 0; k < 2; ++k) {
+        stuck.write(two, u"");
+        stuck.wait_idle();
+    }
+    EXPECT_EQ(reports, (std::vector<bool>{true, false}));
+}
+
+TEST_F(Recovery_Files, DiscardNeverWaitsForAWriteInProgress) {
+    const std::u16string copy = path("Recovery") + u"\\6-0000000000000006.srt";
+    Recovery_Writer writer({path("Recovery")}, u"6-0000000000000006");
+    std::unique_lock save(document_write_lock());  // the worker's write waits here
+    writer.write(two, u"");
+    std::atomic<bool> returned = false;
+    std::thread caller([&] {
+        writer.discard();
+        returned = true;
+    });
+    const bool in_time = wait_until([&] { return returned.load(); }, std::chrono::milliseconds(500));
+    save.unlock();
+    caller.join();
+    EXPECT_TRUE(in_time) << "discard waited for the worker";
+    writer.wait_idle();
+    EXPECT_FALSE(exists(copy)) << "the copy written meanwhile is removed once the write ends";
 }
 
 TEST_F(Recovery_Files, OrphansNewestFirstAndEachClaimedOnce) {
@@ -247,6 +280,45 @@ TEST_F(Recovery_Files, OrphansNewestFirstAndEachClaimedOnce) {
     remove_recovery_files(copies[2].folder, copies[2].stem);
     EXPECT_FALSE(exists(a + u"\\" + mine + u".srt"));
     EXPECT_FALSE(exists(a + u"\\" + mine + u".ini"));
+}
+
+TEST_F(Recovery_Files, TakingClaimsFirstAndGivesBackWhatItCannotUse) {
+    const std::u16string a = path("a");
+    const std::u16string stems[] = {recovery_stem({0xFFFFFFF0u, 21}), recovery_stem({0xFFFFFFF0u, 22}),
+                                    recovery_stem({0xFFFFFFF0u, 23})};
+    leave_copy(a, stems[0], recovery_record_text(u""), two, 133500000000000000ull);
+    leave_copy(a, stems[1], u"[Recovery]\r\n", two, 133500000000000001ull);  // names no document
+    leave_copy(a, stems[2], recovery_record_text(u""), two, 133500000000000002ull);
+    std::vector<Recovery_Copy> copies = find_orphan_copies({a});
+    ASSERT_EQ(copies.size(), 3u);
+    const std::u16string mine = u"7-0000000000000007";
+    Sub_List subs;
+    std::u16string error;
+
+    // Another process took the newest between finding and taking: gone, not unreadable.
+    Recovery_Copy other = copies[0];
+    ASSERT_EQ(other.stem, stems[2]);
+    ASSERT_TRUE(claim_recovery_copy(other, recovery_stem(current_recovery_owner())));
+    EXPECT_EQ(take_recovery_copy(copies[0], mine, subs, &error), Take_Result::gone);
+
+    // Unreadable: given back under its own name, so it is offered again.
+    ASSERT_EQ(copies[1].stem, stems[1]);
+    EXPECT_EQ(take_recovery_copy(copies[1], mine, subs, &error), Take_Result::unreadable);
+    EXPECT_EQ(utf16_to_utf8(error), "The copy's record names no document.");
+    EXPECT_EQ(copies[1].stem, stems[1]);
+    EXPECT_TRUE(exists(a + u"\\" + stems[1] + u".ini"));
+
+    // A copy held open without sharing cannot be renamed: its record is put back.
+    const HANDLE held = CreateFileW(wide(copies[2].copy_path()), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(claim_recovery_copy(copies[2], mine));
+    CloseHandle(held);
+    EXPECT_TRUE(exists(a + u"\\" + stems[0] + u".ini"));
+    EXPECT_FALSE(exists(a + u"\\" + mine + u".ini"));
+    EXPECT_EQ(find_orphan_copies({a}).size(), 2u);  // the one taken by the other process is not
+    EXPECT_EQ(take_recovery_copy(copies[2], mine, subs, &error), Take_Result::taken);
+    EXPECT_TRUE(lists_equal(subs, two));
+    EXPECT_TRUE(exists(a + u"\\" + mine + u".srt"));
 }
 
 }  // namespace

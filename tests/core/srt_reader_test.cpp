@@ -122,9 +122,9 @@ TEST(SrtReader, FailsBeforeParsingWithListUntouched) {
         {"\r\n", u"File has only blank lines."},                 // CR LF: two empty lines
         {" \r\n\t\r\n  ", u"File has only blank lines."},        // spaces and breaks
         {"\r\n\r\n", u"File has only blank lines."},             // breaks only
-        {"\xFF\xFE" "1\x00\r\x00\n\x00"s, u"UTF-16 little endian: encoding not implemented."},
-        {"\xFE\xFF\x00" "1"s, u"UTF-16 big endian: encoding not implemented."},
-        {"\xFF\xFE\x00\x00"s, u"UTF-32 little endian: encoding not implemented."},
+        {"\xFE\xFF\x00" "1"s, u"Empty file."},                   // UTF-16 without a break
+        {"\xFF\xFE\x00\x00"s, u"Empty file."},                    // a UTF-32 mark only
+        {"\x0E\xFE\xFF" "1\r\n"s, u"Standard compression scheme for Unicode: encoding not implemented."},
     };
     for (const auto& c : cases) {
         const Read_Result r = read_bytes(c.bytes);
@@ -243,6 +243,44 @@ TEST(SrtReader, TimecodeLineGrammar) {
             EXPECT_EQ(start, c.start) << to_utf8(c.line);
             EXPECT_EQ(end, c.end) << to_utf8(c.line);
         }
+    }
+}
+
+// The encoding a file was read in is reported, and a chosen one wins over the guess.
+TEST(SrtReader, ReadsInEveryEncoding) {
+    const std::string block = "1\r\n00:00:01,000 --> 00:00:02,000\r\n";
+    const struct { std::string bytes; unsigned code_page; const char16_t* text; unsigned read_as; } cases[] = {
+        // UTF-16 little endian with its mark
+        {"\xFF\xFE" "1\0\r\0\n\0" "0\0" "0\0:\0" "0\0" "0\0:\0" "0\0" "1\0,\0" "0\0" "0\0" "0\0 \0-\0-\0>\0 \0"
+         "0\0" "0\0:\0" "0\0" "0\0:\0" "0\0" "2\0,\0" "0\0" "0\0" "0\0\r\0\n\0\x1F\x04\x40\x04\r\0\n\0"s,
+         0, u"\u041f\u0440", 1200},
+        // Windows-1251, guessed from the text
+        {block + "\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xE0\xEA \xE4\xE5\xEB\xE0? \xD5\xEE\xF0\xEE\xF8\xEE, \xF1\xEF\xE0\xF1\xE8\xE1\xEE.\r\n",
+         0, u"\u041f\u0440\u0438\u0432\u0435\u0442, \u043a\u0430\u043a \u0434\u0435\u043b\u0430? "
+            u"\u0425\u043e\u0440\u043e\u0448\u043e, \u0441\u043f\u0430\u0441\u0438\u0431\u043e.", 1251},
+        // the same bytes read in Windows-1252 when the user says so
+        {block + "\xCF\xF0\xE8\r\n", 1252, u"\u00cf\u00f0\u00e8", 1252},
+        // GBK chosen: the pair's trail byte is not taken for ASCII
+        {block + "\xD6\xD0\xCE\xC4\r\n", 936, u"\u4e2d\u6587", 936},
+        // a file in plain ASCII reads as UTF-8
+        {block + "A\r\n", 0, u"A", 65001},
+    };
+    for (const auto& c : cases) {
+        Temp_Folder folder;
+        const std::u16string path = folder.write("in.srt", c.bytes);
+        Sub_List list;
+        std::u16string error;
+        unsigned read_as = 0;
+        ASSERT_TRUE(read_srt_file(list, path, &error, c.code_page, &read_as)) << to_utf8(error);
+        ASSERT_EQ(list.size(), 1u) << c.bytes;
+        EXPECT_EQ(list[0].text, c.text) << c.bytes;
+        EXPECT_EQ(read_as, c.read_as) << c.bytes;
+        Sub_List from_bytes;
+        unsigned bytes_as = 0;
+        EXPECT_TRUE(parse_srt_bytes(reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size(),
+                                    from_bytes, nullptr, c.code_page, &bytes_as));
+        EXPECT_TRUE(lists_equal(from_bytes, list));
+        EXPECT_EQ(bytes_as, c.read_as);
     }
 }
 

@@ -175,6 +175,8 @@ TEST(SubList, Reposition) {
     for (const auto& c : cases) {
         Sub_List list = make({{1000, 1}, {2000, 1}, {3000, 1}});
         const std::u16string moved = list[c.i].text;
+        // Told before the change, as a command that puts the changed sub in at once asks.
+        EXPECT_EQ(reposition_target(list, c.i, c.new_start), c.p) << c.i << " -> " << c.new_start;
         list[c.i].start = c.new_start;
         EXPECT_EQ(reposition(list, c.i), c.p) << c.i << " -> " << c.new_start;
         EXPECT_EQ(starts(list), c.order) << c.i << " -> " << c.new_start;
@@ -182,6 +184,7 @@ TEST(SubList, Reposition) {
     }
     Sub_List list = make({{1000, 1}});
     EXPECT_EQ(reposition(list, 5), none);  // out of range
+    EXPECT_EQ(reposition_target(list, 5, 0), none);
 }
 
 TEST(SubList, RepositionKeepsOthersInOrder) {
@@ -362,6 +365,22 @@ TEST(SubList, ListsEqual) {
         EXPECT_EQ(lists_equal(c.other, base), c.equal);
     }
     EXPECT_TRUE(lists_equal(Sub_List{}, Sub_List{}));
+}
+
+TEST(SubList, RowTexts) {
+    const Sub_List list = {{61000, 65250, u"Two\r\nlines"}, {3723004, 3722000, u"Ends | early"}};
+    const struct { std::size_t position; Sub_Column column; const char16_t* text; } cases[] = {
+        {0, Sub_Column::number, u"0001"},            // numbered from 1
+        {0, Sub_Column::start, u"0:01:01.000"},
+        {0, Sub_Column::end, u"0:01:05.250"},
+        {0, Sub_Column::length, u"04.250"},
+        {0, Sub_Column::text, u"Two|lines"},         // a line break shows as "|"
+        {1, Sub_Column::start, u"1:02:03.004"},
+        {1, Sub_Column::text, u"Ends | early"},      // a typed "|" stays
+        {2, Sub_Column::number, u""},                // past the end
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sub_row_text(list, c.position, c.column), c.text) << c.position << " " << static_cast<int>(c.column);
 }
 
 }  // namespace

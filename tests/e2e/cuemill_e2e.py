@@ -324,11 +324,19 @@ class Session:
     def cells(self, list_hwnd):
         return [r.cells for r in self.rows(list_hwnd)]
 
+    def client_rect(self, hwnd):
+        """A window's client area in screen pixels: (left, top, right, bottom)."""
+        return tuple(int(v) for v in self.ask("client\t%d" % hwnd)[0])
+
     def item_rect(self, list_hwnd, row):
         return tuple(int(v) for v in self.ask("itemrect\t%d\t%d" % (list_hwnd, row))[0])
 
     def status(self, bar_hwnd):
         return [f[2] for f in self.ask("status\t%d" % bar_hwnd) if f[0] == "part"]
+
+    def status_edges(self, bar_hwnd):
+        """The right edge of each part of a status bar, in its client pixels."""
+        return [int(f[2]) for f in self.ask("status\t%d" % bar_hwnd) if f[0] == "edge"]
 
     def focus(self, pid):
         f = self.ask("focus\t%d" % pid)[0]
@@ -429,8 +437,33 @@ class Session:
             self.activate(title)
         self.xdo("type", "--delay", "20", text)
 
+    def drag(self, x0, y0, points, keys=(), between=None):
+        """Presses the left button at (x0, y0), moves through each (x, y) of points and lets
+        go at the last, with keys (xdotool names) held throughout; between(), when given,
+        runs before the button comes up."""
+        for k in keys:
+            self.key_down(k)
+        try:
+            self.move_pointer(x0, y0)
+            self.xdo("mousedown", 1)
+            for x, y in points:
+                self.move_pointer(x, y)
+            if between:
+                between()
+            self.xdo("mouseup", 1)
+        finally:
+            for k in reversed(keys):
+                self.key_up(k)
+
+    def move_pointer(self, x, y):
+        """Moves the pointer and waits until it is there; xdotool's --sync waits for a motion
+        that never comes when the pointer is there already."""
+        here = dict(line.split("=", 1) for line in self.xdo("getmouselocation", "--shell").split())
+        if (int(here.get("X", -1)), int(here.get("Y", -1))) != (int(x), int(y)):
+            self.xdo("mousemove", "--sync", x, y)
+
     def click(self, x, y, button=1, double=False):
-        self.xdo("mousemove", "--sync", x, y)
+        self.move_pointer(x, y)
         if double:
             self.xdo("click", "--repeat", "2", "--delay", "80", button)
         else:

@@ -238,6 +238,9 @@ void cmd_status(HWND bar) {
     LRESULT parts = 0;
     if (!query(bar, SB_GETPARTS, 64, reinterpret_cast<LPARAM>(buf.at(0)), &parts)) return fail("SB_GETPARTS");
     line(std::string("parts\t") + snum(parts));
+    int edges[64] = {};
+    if (parts > 0 && parts <= 64 && buf.read(0, edges, sizeof(int) * size_t(parts)))
+        for (int i = 0; i < int(parts); ++i) line(std::string("edge\t") + num(unsigned(i)) + "\t" + snum(edges[i]));
     for (int i = 0; i < int(parts); ++i) {
         LRESULT info = 0;
         if (!query(bar, SB_GETTEXTLENGTHW, WPARAM(i), 0, &info)) return fail("SB_GETTEXTLENGTHW");
@@ -430,6 +433,16 @@ bool run(const std::vector<std::string>& f) {
     } else if (c == "text") {
         if (need(1)) {
             line(escaped(text_of(to_hwnd(f[1]))));
+            done();
+        }
+    } else if (c == "client") {
+        // client <hwnd>: the client area in screen pixels, "<l> <t> <r> <b>".
+        if (need(1)) {
+            RECT r = {};
+            HWND w = to_hwnd(f[1]);
+            GetClientRect(w, &r);
+            MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            line(rect_text(r));
             done();
         }
     } else if (c == "settext") {

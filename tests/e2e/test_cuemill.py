@@ -24,6 +24,13 @@ WM_SYSCOMMAND, SC_CLOSE = 0x0112, 0xF060
 IDM_CLOSE_SUB, IDM_INSERT_SUB = 40006, 40020
 IDM_CHECK_OVERLAPS, IDM_SEEK_FORWARD, IDM_PLAY_PAUSE = 40024, 40012, 40013
 RECENT_SUB_2 = 57617  # the second entry of the recent subtitles menu
+IDC_REPLACE_FIND, IDC_REPLACE_WITH, IDC_REPLACE_COUNT = 1121, 1122, 1130
+WM_ACTIVATEAPP = 0x001C
+LVM_GETITEMCOUNT = 0x1004
+# File > Reopen with encoding, in menu order from 40081.
+ENCODING_ITEMS = {"utf-8": 40081, "utf-16-le": 40082, "utf-16-be": 40083, "cp1252": 40084, "cp1251": 40088}
+ENCODING_PART = 4  # the status bar's part naming the encoding
+CHANGED_OUTSIDE = "The file was changed by another program since it was opened. Overwrite it?"
 
 # Settings the tests rely on, written into every private copy of the program.
 SETTINGS = (
@@ -334,6 +341,53 @@ class Cuemill_Test(unittest.TestCase):
         self.assertEqual(app.no_dialogs(), [])
         self.assertEqual(app.quit(), 0)
 
+    def test_the_window_shows_before_the_command_lines_questions(self):
+        path = self.write_srt("film.srt", [(1000, 2000, "One")])
+        make_video(os.path.join(self.work, "film.avi"), 2)
+        app = self.launch(path)
+        box = app.box("Load video")
+        main = self.session.window(app.main)
+        owner = next(w.owner for w in self.session.windows(app.pid) if w.hwnd == box.hwnd)
+        self.assertEqual(owner, app.main, "the question belongs to the main window")
+        self.assertTrue(main.visible, "the main window shows behind the question")
+        left, top, right, bottom = app.rect(app.list)
+        painted = self.session.screenshot().count(left, top, right, bottom, match=lambda p: p == (255, 255, 255))
+        self.assertGreater(painted, (right - left) * (bottom - top) // 3, "the list is painted, white")
+        self.session.click_button(box.hwnd, "No")
+        app.wait_title("film.srt - Cuemill")
+
+    def sizes_at_dpi(self, dpi):
+        """The list's column widths, the status bar's fixed parts and the ruler's height (the
+        first row of a block's outline) of a Cuemill started at this DPI."""
+        s = self.session
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                        "/d", str(dpi), "/f"], env=s.env, check=True, capture_output=True)
+        path = self.write_srt("dpi%d.srt" % dpi, [(500, 3000, "One"), (4000, 6000, "Two")])
+        app = self.launch(path)
+        app.wait_rows(rows_of([(500, 3000, "One"), (4000, 6000, "Two")]))
+        columns = [s.send(app.list, 0x101D, c) for c in range(4)]  # LVM_GETCOLUMNWIDTH
+        edges = s.status_edges(app.bar)
+        parts = [b - a for a, b in zip(edges, edges[1:])]
+        left, top, right, bottom = s.client_rect(app.timeline)
+
+        def ruler():
+            img = s.screenshot()
+            for y in range(top, bottom):
+                if img.count(left, y, right, y + 1, match=lambda p: p == (93, 124, 177)) > 10:
+                    return y - top
+            return None
+        height = e2e.wait_for(ruler, 10, "the blocks on the timeline")
+        self.assertEqual(app.quit(), 0)
+        return columns, parts, height
+
+    def test_sizes_follow_the_screens_dpi(self):
+        self.addCleanup(subprocess.run, ["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                                         "/t", "REG_DWORD", "/d", "96", "/f"], env=self.session.env,
+                        capture_output=True)
+        normal = self.sizes_at_dpi(96)
+        self.assertEqual(normal, ([36, 74, 74, 50], [200, 110, 70, 220], 30))
+        self.assertEqual(self.sizes_at_dpi(144), ([54, 111, 111, 75], [300, 165, 105, 330], 45))
+
     def test_refuses_a_command_line_argument_that_is_not_srt(self):
         notes = os.path.join(self.work, "notes.txt")
         with open(notes, "w") as f:
@@ -513,6 +567,148 @@ class Cuemill_Test(unittest.TestCase):
         with open(path, "rb") as f:
             self.assertEqual(f.read(), opened)
 
+    # -- replace, split and join -------------------------------------------------------------
+
+    def open_replace(self, app, find, with_):
+        """Ctrl+H, the two texts typed in; returns the dialog."""
+        app.key("ctrl+h")
+        dlg = app.box("Replace")
+        self.session.set_text(self.session.child(dlg.hwnd, id=IDC_REPLACE_FIND).hwnd, find)
+        self.session.set_text(self.session.child(dlg.hwnd, id=IDC_REPLACE_WITH).hwnd, with_)
+        return dlg
+
+    def press(self, app, dlg, button, count):
+        """Presses a button of the Replace dialog and waits for its count line to say `count`."""
+        s = self.session
+        line = s.child(dlg.hwnd, id=IDC_REPLACE_COUNT).hwnd
+        s.set_text(line, "")
+        s.click_button(dlg.hwnd, button)
+        e2e.wait_for(lambda: s.text(line) == count, 10, "the count line %r (it says %r)" % (count, s.text(line)))
+
+    def close_replace(self, app, dlg):
+        self.session.key("Escape", title="Replace")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "Replace to close")
+
+    def test_replace_all_and_one_by_one_each_undone_then_saved(self):
+        subs = [(1000, 2000, "The red fox"), (3000, 4000, "A red\nsky"), (5000, 6000, "Blue"), (7000, 8000, "red, RED")]
+        path = self.write_srt("colours.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+
+        # Replace all: one step, the count line, the first changed sub selected.
+        app.select_row(2)
+        dlg = self.open_replace(app, "red", "green")
+        self.press(app, dlg, "Replace all", "4 replaced")
+        green = [(1000, 2000, "The green fox"), (3000, 4000, "A green\nsky"), subs[2], (7000, 8000, "green, green")]
+        app.wait_rows(rows_of(green))
+        e2e.wait_for(lambda: app.selected() == [0], 10, "the first changed sub selected")
+        if ARGS.keep:
+            self.session.screenshot(os.path.join(ARGS.keep, "replace_all"))
+        self.close_replace(app, dlg)
+        app.wait_title("colours.srt * - Cuemill")
+        self.undo_and_redo(app, subs, green, marks=("colours.srt - Cuemill", "colours.srt * - Cuemill"))
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+
+        # One by one from the first row: the first press finds, each further one replaces the
+        # match the list shows and goes on to the next, which the list follows.
+        app.select_row(0)
+        dlg = self.open_replace(app, "red", "blue")
+        steps = [
+            ("4 found", 0, subs),
+            ("1 replaced, 3 left", 1, [(1000, 2000, "The blue fox")] + subs[1:]),
+            ("2 replaced, 2 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky")] + subs[2:]),
+            ("3 replaced, 1 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky"), subs[2],
+                                       (7000, 8000, "blue, RED")]),
+            ("4 replaced, 0 left", 3, [(1000, 2000, "The blue fox"), (3000, 4000, "A blue\nsky"), subs[2],
+                                       (7000, 8000, "blue, blue")]),
+        ]
+        for count, row, expected in steps:
+            self.press(app, dlg, "Replace", count)
+            app.wait_rows(rows_of(expected))
+            e2e.wait_for(lambda: app.selected() == [row], 10, "row %d selected after %r" % (row, count))
+        self.close_replace(app, dlg)
+
+        # Each Replace was one step.
+        for _, _, expected in reversed(steps[:-1]):
+            app.key("ctrl+z")
+            app.wait_rows(rows_of(expected))
+        app.wait_title("colours.srt - Cuemill")
+        for _, _, expected in steps[1:]:
+            app.key("ctrl+y")
+            app.wait_rows(rows_of(expected))
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(steps[-1][2]))
+        app.wait_title("colours.srt - Cuemill")
+
+    def test_split_at_the_break_and_the_playhead_and_join_each_undone_then_saved(self):
+        subs = [(1000, 3000, "One line\nTwo line"), (4000, 9000, "Ab cdefghijklmnopqrstuvw"),
+                (10000, 11000, "X"), (12000, 13000, "Y"), (14000, 15000, "Z")]
+        path = self.write_srt("cut.srt", subs)
+        make_video(os.path.join(self.work, "cut.avi"), 20)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_rows(rows_of(subs))
+        s = self.session
+        clock_w = e2e.wait_for(lambda: self.visible_child(app.video, "CTL_VIDEO_CLOCK"), 15, "the clock")
+        clock = (clock_w.left, clock_w.top, clock_w.right, clock_w.bottom)
+        app.key("F5")
+        e2e.wait_for(lambda: self.clock_still(clock), 15, "the video paused")
+
+        # At the line break: the playhead (moved to the sub's start by the click) is not inside,
+        # so the times go by the characters, 8 to 8.
+        app.select_row(0)
+        app.key("alt+e", "s")
+        halves = [(1000, 1999, "One line"), (2000, 3000, "Two line")] + subs[1:]
+        app.wait_rows(rows_of(halves))
+        e2e.wait_for(lambda: app.selected() == [0, 1], 10, "both halves selected")
+        app.wait_title("cut.srt * - Cuemill")
+        self.undo_and_redo(app, subs, halves, marks=("cut.srt - Cuemill", "cut.srt * - Cuemill"))
+
+        # At the playhead: F4 from the first sub's start puts it at 6 s, inside "Ab cdef...";
+        # Down selects that sub without moving the playhead.
+        app.select_row(0)
+        before = self.crop(s.screenshot(), clock)
+        app.key("F4")
+        e2e.wait_for(lambda: self.crop(s.screenshot(), clock) != before, 15, "the clock after F4")
+        app.key("Down", "Down")
+        e2e.wait_for(lambda: app.selected() == [2], 10, "row 2 selected")
+        app.key("alt+e", "s")
+        e2e.wait_for(lambda: len(app.rows()) == 7, 10, "the split at the playhead")
+        first, second = app.rows()[2], app.rows()[3]
+        at = clock_ms(second[1])
+        self.assertAlmostEqual(at, 6000, delta=200, msg="the second part starts at the playhead")
+        cut = halves[:2] + [(4000, at - 1, "Ab"), (at, 9000, "cdefghijklmnopqrstuvw")] + halves[3:]
+        self.assertEqual(app.rows(), rows_of(cut))
+        self.undo_and_redo(app, halves, cut, selected=[2, 3])
+
+        # Join of three that follow each other: one sub, one line each, one step.
+        app.click_row(4)
+        app.click_row(5, ctrl=True)
+        app.click_row(6, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [4, 5, 6], 10, "three rows selected")
+        app.key("alt+e", "j")
+        joined = cut[:4] + [(10000, 15000, "X\nY\nZ")]
+        app.wait_rows(rows_of(joined))
+        e2e.wait_for(lambda: app.selected() == [4], 10, "the joined sub selected")
+        self.undo_and_redo(app, cut, joined, undone_selected=[4, 5, 6], selected=[4])
+
+        # Subs with a gap between them are not joined.
+        app.click_row(0)
+        app.click_row(2, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [0, 2], 10, "two rows apart selected")
+        app.key("alt+e", "j")
+        time.sleep(0.5)
+        self.assertEqual(app.rows(), rows_of(joined))
+        self.assertEqual(app.no_dialogs(), [])
+
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(joined))
+
     def test_remove_asks_and_no_keeps_the_sub(self):
         subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
         path = self.write_srt("keep.srt", subs)
@@ -576,6 +772,110 @@ class Cuemill_Test(unittest.TestCase):
             self.assertEqual(f.read(), srt_bytes(left))
         self.assertEqual(app.quit(), 0)
 
+    # -- encodings and files changed outside ------------------------------------------------
+
+    RUSSIAN = [(1000, 2000, "Привет, как дела?"), (3000, 4000, "Хорошо, спасибо.\nА у тебя?"),
+               (5000, 6000, "Мы должны уйти до рассвета.")]
+
+    def write_encoded(self, name, subs, encoding, mark=b""):
+        path = os.path.join(self.work, name)
+        with open(path, "wb") as f:
+            f.write(mark + srt_bytes(subs, bom=False).decode("utf-8").encode(encoding))
+        return path
+
+    def test_a_cp1251_file_opens_in_cyrillic_and_saves_as_utf8(self):
+        path = self.write_encoded("ru.srt", self.RUSSIAN, "cp1251")
+        app = self.launch(path)
+        app.wait_rows(rows_of(self.RUSSIAN))
+        app.wait_status(ENCODING_PART, "Cyrillic (Windows-1251)")
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(self.RUSSIAN))
+        app.wait_status(ENCODING_PART, "Unicode (UTF-8)")
+        self.assertEqual(app.quit(), 0)
+
+    def test_reopen_with_encoding_as_1252_and_back(self):
+        path = self.write_encoded("ru.srt", self.RUSSIAN, "cp1251")
+        as_1252 = [(s, e, t.encode("cp1251").decode("cp1252")) for s, e, t in self.RUSSIAN]
+        app = self.launch(path)
+        app.wait_rows(rows_of(self.RUSSIAN))
+        self.session.command(app.main, ENCODING_ITEMS["cp1252"])
+        app.wait_rows(rows_of(as_1252))
+        app.wait_status(ENCODING_PART, "Western European (Windows-1252)")
+        app.wait_title("ru.srt - Cuemill")
+        # With a change of its own the document is offered for saving first; No reopens.
+        self.modified(app, "ru.srt", as_1252)
+        self.session.command(app.main, ENCODING_ITEMS["cp1251"])
+        box = app.answer("Save sub", "No")
+        self.assertEqual(box.buttons, ["Yes", "No", "Cancel"])
+        app.wait_rows(rows_of(self.RUSSIAN))
+        app.wait_status(ENCODING_PART, "Cyrillic (Windows-1251)")
+        app.wait_title("ru.srt - Cuemill")
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(self.RUSSIAN, bom=False).decode("utf-8").encode("cp1251"))
+        self.assertEqual(app.quit(), 0)
+
+    def test_a_utf16_file_opens(self):
+        subs = [(1000, 2000, "Καλημέρα 😀"), (3000, 4000, "中文 and English")]
+        for encoding, mark, name in (("utf-16-le", b"\xff\xfe", "Unicode (UTF-16 little endian)"),
+                                     ("utf-16-be", b"\xfe\xff", "Unicode (UTF-16 big endian)")):
+            path = self.write_encoded(encoding + ".srt", subs, encoding, mark)
+            app = self.launch(path)
+            app.wait_rows(rows_of(subs))
+            app.wait_status(ENCODING_PART, name)
+            self.assertEqual(app.quit(), 0)
+
+    def test_a_file_changed_by_another_program_is_not_overwritten_without_asking(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
+        path = self.write_srt("shared.srt", subs)
+        app = self.launch(path)
+        left = self.modified(app, "shared.srt", subs)
+        theirs = srt_bytes([(1000, 2000, "Written by another program")])
+        with open(path, "wb") as f:
+            f.write(theirs)
+        app.key("ctrl+s")
+        box = app.answer("File changed", "No")
+        self.assertEqual(box.text, CHANGED_OUTSIDE)
+        self.assertEqual(box.buttons, ["Yes", "No"])
+        app.wait_title("shared.srt * - Cuemill")
+        app.wait_rows(rows_of(left))
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), theirs)
+        # Yes writes over it; the next save asks nothing.
+        app.key("ctrl+s")
+        app.answer("File changed", "Yes")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(left))
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        self.assertEqual(app.quit(), 0)
+
+    def test_getting_the_focus_back_offers_to_reopen_a_changed_file(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
+        path = self.write_srt("watched.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        theirs = [(1000, 2000, "Changed outside"), (5000, 6000, "Three")]
+        with open(path, "wb") as f:
+            f.write(srt_bytes(theirs))
+        # No: kept as it is, and not asked again for the same change.
+        self.session.post(app.main, WM_ACTIVATEAPP, 1)
+        box = app.answer("File changed", "No")
+        self.assertEqual(box.text, '"%s"\n\nThe file was changed by another program. Reopen it?'
+                         % self.session.winpath(path))
+        self.session.post(app.main, WM_ACTIVATEAPP, 1)
+        app.wait_rows(rows_of(subs))
+        self.assertEqual(app.no_dialogs(), [])
+        with open(path, "wb") as f:
+            f.write(srt_bytes(theirs + [(7000, 8000, "Four")]))
+        self.session.post(app.main, WM_ACTIVATEAPP, 1)
+        app.answer("File changed", "Yes")
+        app.wait_rows(rows_of(theirs + [(7000, 8000, "Four")]))
+        app.wait_title("watched.srt - Cuemill")
+        self.assertEqual(app.quit(), 0)
+
     def test_a_file_gone_behind_the_program_still_counts_as_modified(self):
         subs = [(1000, 2000, "One"), (3000, 4000, "Two")]
         path = self.write_srt("gone.srt", subs)
@@ -622,11 +922,17 @@ class Cuemill_Test(unittest.TestCase):
         for close in (lambda: self.session.command(app.main, IDM_CLOSE_SUB),
                       lambda: self.session.post(app.main, WM_CLOSE)):
             close()
+            app.box("Save sub")
+            # A close from outside meanwhile asked for what has just failed: not asked again.
+            self.session.post(app.main, WM_CLOSE)
             app.answer("Save sub", "Yes")
             app.answer("Saving failed", "OK", timeout=30)
             app.wait_title("film.srt * - Cuemill")
-            self.assertEqual(len(app.rows()), len(subs) - 1)
+            # The count alone: reading 2,000 rows through the probe can outlast its answer time.
+            self.assertEqual(self.session.send(app.list, LVM_GETITEMCOUNT), len(subs) - 1)
             self.assertTrue(self.session.alive(app.pid))
+            time.sleep(1)
+            self.assertEqual(app.no_dialogs(), [])
         with open(path, "rb") as f:
             self.assertEqual(f.read(), before)
         self.assertEqual(sorted(os.listdir(full)), ["filler", "film.srt"])
@@ -848,6 +1154,159 @@ class Cuemill_Test(unittest.TestCase):
         app.wait_title("untitled.srt - Cuemill")
         self.assertEqual(self.recovery_files(local), [])
 
+    def test_copies_that_cannot_be_written_are_said_once_and_again_when_they_can(self):
+        subs = [(1000, 2000, "One"), (3000, 4000, "Two"), (5000, 6000, "Three")]
+        path = self.write_srt("film.srt", subs)
+        self.write_autosave_settings()
+        local = self.local_recovery_folder()
+        shutil.rmtree(local, ignore_errors=True)
+        os.makedirs(local)
+        self.addCleanup(shutil.rmtree, local, True)
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+        for folder in (self.program, local):  # immutable: not even root writes there
+            subprocess.run(["chattr", "+i", folder], check=True)
+            self.addCleanup(subprocess.run, ["chattr", "-i", folder])
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        s = self.session
+
+        def balloon(words):
+            return lambda: [w for w in s.windows(app.pid)
+                            if w.cls == "tooltips_class32" and w.visible and words in w.title]
+
+        self.remove_row(app, 0)
+        said = e2e.wait_for(balloon("could not be written"), 20, "the notice of the failing copy")
+        self.assertIn("Save the document to keep your changes safe.", said[0].title)
+        self.assertEqual(app.title(), "film.srt * - Cuemill")  # nothing interrupted
+        subprocess.run(["chattr", "-i", local], check=True)
+        self.remove_row(app, 0)
+        self.wait_copy(local, subs[2:])
+        e2e.wait_for(balloon("written again"), 20, "the notice that copies are written again")
+        self.assertEqual(app.no_dialogs(), [])
+
+    # -- re-timing ---------------------------------------------------------------------------
+
+    def shift(self, app, amount, choice=None, refused=None):
+        """Shift times with this amount and choice of subs; returns the refusal's text, if any."""
+        s = self.session
+        app.key("ctrl+shift+a")
+        dlg = app.box("Shift times")
+        s.set_text(s.child(dlg.hwnd, id=1101).hwnd, amount)
+        if choice:
+            s.click_button(dlg.hwnd, choice)
+        s.click_button(dlg.hwnd, "OK")
+        if refused is None:
+            e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+            return None
+        box = e2e.wait_for(lambda: [b for b in s.boxes(app.pid) if b.title == refused and b.hwnd != dlg.hwnd],
+                           10, "the refusal")[0]
+        s.click_button(box.hwnd, "OK")
+        e2e.wait_for(lambda: len(app.no_dialogs()) == 1, 10, "the refusal to close")
+        s.click_button(dlg.hwnd, "Cancel")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        return box.text
+
+    def test_shift_times_of_all_selected_and_later_subs_and_the_frame_rate(self):
+        subs = [(10000, 11000, "One"), (20000, 21000, "Two"), (30000, 31000, "Three"), (40000, 41000, "Four")]
+        path = self.write_srt("late.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+
+        def moved(rows, ms):
+            return [(a + ms, b + ms, t) if k in rows else (a, b, t) for k, (a, b, t) in enumerate(subs)]
+
+        self.shift(app, "-2.5")  # all subs, the default
+        every = moved(range(4), -2500)
+        app.wait_rows(rows_of(every))
+        app.wait_title("late.srt * - Cuemill")
+        self.undo_and_redo(app, subs, every)
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.select_row(1)
+        self.shift(app, "-0:00:02.500", "Selected subs")
+        self.undo_and_redo(app, subs, moved([1], -2500), selected=[1])
+        app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.select_row(2)
+        self.shift(app, "-2.500", "Selected and later subs")
+        later = moved([2, 3], -2500)
+        self.undo_and_redo(app, subs, later, selected=[2])  # the selection stays as it was
+        # A shift that would start a sub before 0:00:00.000 changes nothing; neither does nonsense.
+        text = self.shift(app, "-0:00:35", "All subs", refused="Shift times")
+        self.assertEqual(text, "This would move 3 subs before 0:00:00.000 or past 99:59:59.999, which a subtitle "
+                               "file cannot hold.\nNothing was changed.")
+        self.assertEqual(self.shift(app, "soon", refused="Invalid amount"),
+                         "The amount must be a time such as 2.5, -1.200 or +0:01:02.345 (at most 99:59:59.999).")
+        app.wait_rows(rows_of(later))
+
+        # A file made at 25 frames a second, for a video at 23.976: every time times 25025/24000.
+        s = self.session
+        s.command(app.main, 40032)
+        dlg = app.box("Change frame rate")
+        self.assertEqual(s.text(s.child(dlg.hwnd, id=1111).hwnd), "25")
+        self.assertEqual(s.text(s.child(dlg.hwnd, id=1112).hwnd), "23.976")
+        s.click_button(dlg.hwnd, "OK")
+        slower = [((a * 25025 + 12000) // 24000, (b * 25025 + 12000) // 24000, t) for a, b, t in later]
+        app.wait_rows(rows_of(slower))
+        self.assertEqual(slower[0][:2], (10427, 11470))
+        self.undo_and_redo(app, later, slower)
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(slower))
+
+    def test_sync_points_set_at_the_video_and_applied(self):
+        subs = [(10000, 11000, "One"), (20000, 21000, "Two"), (30000, 31000, "Three"), (40000, 41000, "Four")]
+        path = self.write_srt("drift.srt", subs)
+        make_video(os.path.join(self.work, "drift.avi"), 50)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_rows(rows_of(subs))
+        app.wait_status(3, "0:00:50")
+        s = self.session
+        app.key("ctrl+shift+a")  # any dialog pauses the video, so that a row click locates its sub
+        s.click_button(app.box("Shift times").hwnd, "Cancel")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        width = app.rect(app.timeline)[2] - app.rect(app.timeline)[0]
+        points = []
+        for row, dx in ((1, 60), (3, -40)):
+            # The row's sub centres the timeline on its start; a click on the ruler beside it seeks.
+            app.select_row(row)
+            app.click_in(app.timeline, width // 2 + dx, 10)
+            app.key("ctrl+shift+a")
+            dlg = app.box("Shift times")
+            s.click_button(dlg.hwnd, "From video")
+            amount = e2e.wait_for(lambda: s.text(s.child(dlg.hwnd, id=1101).hwnd) != "0.000" and
+                                  s.text(s.child(dlg.hwnd, id=1101).hwnd), 10, "the amount from the video")
+            s.click_button(dlg.hwnd, "Cancel")
+            e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+            sign = -1 if amount.startswith("-") else 1
+            ms = sign * clock_ms(amount.lstrip("-"))
+            self.assertGreater(sign * dx, 0, "the playhead is where the click was")
+            points.append((subs[row][0], subs[row][0] + ms))
+            app.key("ctrl+shift+p")
+        # Both marks show on the timeline in their own green.
+        left, top, right, bottom = app.rect(app.timeline)
+        e2e.wait_for(lambda: s.screenshot().count(left, top, right, bottom, match=lambda p: p == (0, 140, 60)) > 40,
+                     10, "the sync marks")
+
+        s.command(app.main, 40030)
+        (f1, t1), (f2, t2) = points
+
+        def mapped(t):
+            x = (t - f1) * (t2 - t1)
+            q = (abs(x) + (f2 - f1) // 2) // (f2 - f1)
+            return t1 + (q if x >= 0 else -q)
+        synced = [(mapped(a), mapped(b), t) for a, b, t in subs]
+        app.wait_rows(rows_of(synced))
+        self.assertEqual(synced[1][0], t1)
+        self.assertEqual(synced[3][0], t2)
+        self.undo_and_redo(app, subs, synced)
+        app.key("ctrl+s")
+        app.answer("Subtitle saved", "OK", timeout=30)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), srt_bytes(synced))
+
     # -- video -----------------------------------------------------------------------------
 
     def test_video_play_pause_seek_nudge_and_save(self):
@@ -904,6 +1363,127 @@ class Cuemill_Test(unittest.TestCase):
         with open(path, "rb") as f:
             self.assertEqual(f.read(), srt_bytes(subs))
         app.wait_title("movie.srt - Cuemill")
+
+    def test_spotting_while_playing_and_frame_steps(self):
+        subs = [(1000, 1500, "One"), (6000, 6500, "Two"), (11000, 11500, "Three")]
+        path = self.write_srt("spot.srt", subs)
+        make_video(os.path.join(self.work, "spot.avi"), 20)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_title("spot.srt - Cuemill")
+        s = self.session
+        clock = e2e.wait_for(lambda: self.visible_child(app.video, "CTL_VIDEO_CLOCK"), 15, "the clock").hwnd
+
+        def clock_now():
+            # The clock's window text is the time it shows.
+            return clock_ms(s.text(clock))
+        e2e.wait_for(lambda: clock_now() > 0, 15, "the video playing")
+        app.select_row(0)  # while playing, a click on a row only selects it
+
+        # F7 as the speech starts, F9 as it ends, sub after sub, while the video plays on.
+        spotted = list(subs)
+        for row, (at_start, at_end) in enumerate([(2000, 3000), (4000, 5000), (6000, 7000)]):
+            e2e.wait_for(lambda: app.selected() == [row], 10, "row %d selected" % row)
+            for key, at in (("F7", at_start), ("F9", at_end)):
+                e2e.wait_for(lambda: clock_now() >= at, 20, "the video at %d ms" % at)
+                before = clock_now()
+                app.key(key)
+                column = 1 if key == "F7" else 2
+                changed = e2e.wait_for(lambda: clock_ms(app.rows()[row][column]) >= before and app.rows()[row],
+                                       10, "%s on row %d" % (key, row))
+                after = clock_now()
+                t = clock_ms(changed[column])
+                self.assertLessEqual(t, after + 100, "%s set %d, the clock read %d then %d" % (key, t, before, after))
+                start, end, text = spotted[row]
+                # Past its end a sub keeps its length when its start is set.
+                spotted[row] = (t, t + end - start if t >= end else end, text) if key == "F7" else (start, t, text)
+                app.wait_rows(rows_of(spotted))
+        e2e.wait_for(lambda: app.selected() == [2], 10, "the last row still selected")
+        running = clock_now()
+        e2e.wait_for(lambda: clock_now() > running + 300, 10, "the video still playing")
+        app.wait_title("spot.srt * - Cuemill")
+        # Six steps, each undone on its own.
+        for k in range(6):
+            app.key("ctrl+z")
+        app.wait_rows(rows_of(subs))
+        app.wait_title("spot.srt - Cuemill")
+
+        # Frame steps pause the video and move the clock by one picture: 100 ms at 10 a second.
+        def still():
+            seen = clock_now()
+            time.sleep(0.3)
+            return seen if clock_now() == seen else None
+        app.key("ctrl+Right")
+        first = e2e.wait_for(still, 15, "the clock to stand still")
+        app.key("ctrl+Right")
+        app._wait_value(clock_now, first + 100, 10, "the clock one frame on")
+        app.key("ctrl+Left", "ctrl+Left")
+        app._wait_value(clock_now, first - 100, 10, "the clock two frames back")
+        time.sleep(0.3)
+        self.assertEqual(clock_now(), first - 100, "still paused")
+
+    def test_drags_on_the_timeline(self):
+        # 32,000 ms in all: the timeline shows 0 to 8,000 ms over its width.
+        subs = [(1000, 2000, "One"), (3000, 4030, "Two"), (6000, 7000, "Three"), (30000, 31900, "Far")]
+        path = self.write_srt("drag.srt", subs)
+        app = self.launch(path)
+        app.wait_rows(rows_of(subs))
+        s = self.session
+        left, top, right, bottom = s.client_rect(app.timeline)
+        width = right - left
+        y = top + 60  # in the band of blocks
+
+        def x(t):
+            return left + int(round(t * width / 8000.0))
+
+        def undone():
+            app.key("ctrl+z")
+            app.wait_rows(rows_of(subs))
+            app.wait_title("drag.srt - Cuemill")
+
+        # An end pulled right lands on the snap step.
+        s.drag(x(2000) - 1, y, [(x(2200), y), (x(2500) - 1, y)])
+        app.wait_rows(rows_of([(1000, 2500, "One")] + subs[1:]))
+        app.wait_title("drag.srt * - Cuemill")
+        self.assertEqual(app.selected(), [0], "the dragged sub is selected")
+        undone()
+
+        # Two selected subs move together by the body of one of them.
+        app.select_row(0)
+        app.click_row(1, ctrl=True)
+        e2e.wait_for(lambda: app.selected() == [0, 1], 10, "rows 0 and 1 selected")
+        s.drag(x(3500), y, [(x(4000), y), (x(4500), y)])
+        app.wait_rows(rows_of([(2000, 3000, "One"), (4000, 5030, "Two")] + subs[2:]))
+        self.assertEqual(app.selected(), [0, 1])
+        undone()
+
+        # A start brought within 5 px of the previous end takes it rather than the step.
+        s.drag(x(6000) + 1, y, [(x(5000), y), (x(4030) + 2, y)])
+        app.wait_rows(rows_of(subs[:2] + [(4030, 7000, "Three")] + subs[3:]))
+        undone()
+
+        # Escape while the button is down puts everything back, and nothing is recorded.
+        s.drag(x(1500), y, [(x(2000), y), (x(2600), y)], between=lambda: (
+            app.wait_rows(rows_of([(2100, 3100, "One")] + subs[1:])), s.key("Escape")))
+        app.wait_rows(rows_of(subs))
+        time.sleep(0.3)
+        self.assertEqual(app.title(), "drag.srt - Cuemill")
+        # Had it been recorded, the snapped drag undone before could not be done again.
+        app.key("ctrl+y")
+        app.wait_rows(rows_of(subs[:2] + [(4030, 7000, "Three")] + subs[3:]))
+        undone()
+
+        # Ctrl+drag over an empty place spans a new sub and asks for its text.
+        s.drag(x(4500), y, [(x(5000), y), (x(5500), y)], keys=("ctrl",))
+        dlg = app.box("Edit subtitle")
+        fields = {c.id: c for c in s.children(dlg.hwnd)}
+        self.assertEqual([fields[i].text for i in (1003, 1004, 1006)], ["0:00:04.500", "0:00:05.500", ""])
+        s.click((fields[1006].left + fields[1006].right) // 2, (fields[1006].top + fields[1006].bottom) // 2)
+        app.type("Made", "Edit subtitle")
+        e2e.wait_for(lambda: s.text(fields[1006].hwnd) == "Made", 10, "typed text")
+        s.click_button(dlg.hwnd, "&OK")
+        app.wait_rows(rows_of(subs[:2] + [(4500, 5500, "Made")] + subs[2:]))
+        undone()
 
     @staticmethod
     def crop(img, rect):

@@ -1,10 +1,12 @@
 #include "io/file.h"
 
+#include "io/file_stamp.h"
 #include "io/strings.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 
@@ -60,6 +62,32 @@ TEST_F(File_Test, PathExists) {
     EXPECT_TRUE(path_exists(dir.path().u16string()));  // folders exist too
     EXPECT_FALSE(path_exists(dir.file(u"missing.txt")));
     EXPECT_FALSE(path_exists(u""));
+}
+
+// Another program's write shows in the size or the last write time; reading does not.
+TEST_F(File_Test, FileStampSeesChangesFromOutside) {
+    namespace fs = std::filesystem;
+    const struct { const char* name; void (*change)(const fs::path&); bool changed; } cases[] = {
+        {"read", [](const fs::path& p) { std::vector<std::uint8_t> b; read_file_bytes(p.u16string(), b); }, false},
+        {"longer", [](const fs::path& p) { write_whole_file(p.u16string(), reinterpret_cast<const std::uint8_t*>("abcd"), 4); }, true},
+        {"same size, later time", [](const fs::path& p) {
+             write_whole_file(p.u16string(), reinterpret_cast<const std::uint8_t*>("xyz"), 3);
+             fs::last_write_time(p, fs::last_write_time(p) + std::chrono::seconds(5));
+         }, true},
+        {"removed", [](const fs::path& p) { fs::remove(p); }, true},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(dir.put(u"s.srt", "abc"));
+        const fs::path path = dir.path() / "s.srt";
+        const File_Stamp before = file_stamp(path.u16string());
+        ASSERT_TRUE(before.exists);
+        EXPECT_EQ(before.size, 3u);
+        c.change(path);
+        EXPECT_EQ(changed_since(before, file_stamp(path.u16string())), c.changed) << c.name;
+    }
+    // A document never stamped (untitled) never changed; a missing file has no stamp.
+    EXPECT_FALSE(file_stamp(dir.file(u"missing.srt")).exists);
+    EXPECT_FALSE(changed_since(File_Stamp{}, file_stamp(dir.file(u"s.srt"))));
 }
 
 TEST_F(File_Test, ReadWholeFile) {
@@ -323,7 +351,9 @@ TEST_F(Safe_Write, KeepsTheOldFilesAttributes) {
     const auto name = reinterpret_cast<const wchar_t*>(dir.file(u"a.srt").c_str());
     ASSERT_TRUE(SetFileAttributesW(name, FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(write_text_file_safely(dir.file(u"a.srt"), u"new"));
-    EXPECT_EQ(GetFileAttributesW(name) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
+    // hidden kept; the archive mark (cleared above) set again, as any write sets it
+    EXPECT_EQ(GetFileAttributesW(name) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+              DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE});
 #else
     const auto perms = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                        std::filesystem::perms::group_read;

@@ -125,6 +125,7 @@ TEST_F(Ini_File_Test, LoadEncodings) {
         {"[P]\r\nname=Caf\xE9", {{u"P", {{u"name", u"Caf\u00e9"}}}}},                 // Windows-1252
         {"[P]\r\nname=Caf\xC3\xA9", {{u"P", {{u"name", u"Caf\u00e9"}}}}},             // UTF-8 without a mark
         {"\xEF\xBB\xBF[P]\r\nq=\xE2\x80\x9C\r\n", {{u"P", {{u"q", u"\u201c"}}}}},     // UTF-8 with a mark
+        {std::string("\xFF\xFE[\0P\0]\0\r\0\n\0q\0=\0\x1C\x20", 18), {{u"P", {{u"q", u"\u201c"}}}}},  // UTF-16
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(dir.put(u"e.ini", c.bytes));
@@ -141,11 +142,11 @@ TEST_F(Ini_File_Test, LoadFailuresLeaveIniUntouched) {
     constexpr unsigned empty_mapping = 22;
 #endif
     ASSERT_TRUE(dir.put(u"empty.ini", ""));
-    ASSERT_TRUE(dir.put(u"utf16.ini", std::string("\xFF\xFE[\0A\0]\0", 8)));
+    ASSERT_TRUE(dir.put(u"scsu.ini", std::string("\x0E\xFE\xFF[A]", 6)));
     const struct { std::u16string name; std::u16string message; } cases[] = {
         {u"missing.ini", u"File doesn't exist."},
         {u"empty.ini", format(u"CreateFileMapping() failed to create file mapping, error code %u.", empty_mapping)},
-        {u"utf16.ini", u"UTF-16 little endian: encoding not implemented."},
+        {u"scsu.ini", u"Standard compression scheme for Unicode: encoding not implemented."},
     };
     for (const auto& c : cases) {
         Ini_File ini;

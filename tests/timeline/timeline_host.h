@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -103,8 +104,8 @@ struct Host {
         RegisterClassExW(&wc);
         window = CreateWindowExW(0, L"TIMELINE_TEST_HOST", L"timeline test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                  40, 40, 900, 560, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-        list_window = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT |
-                                      LVS_SHOWSELALWAYS, 10, 10, 600, 180, window,
+        list_window = CreateWindowExW(0, recording_list_class(), L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT |
+                                      LVS_SHOWSELALWAYS | LVS_OWNERDATA, 10, 10, 600, 180, window,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(list_id)),
                                       GetModuleHandleW(nullptr), nullptr);
         list.assign(window, list_id);
@@ -137,27 +138,20 @@ struct Host {
         pump_until([] { return false; }, 10);
     }
 
-    /// Puts subs into the document and one row per sub into the list view.
+    /// Puts subs into the document and one row per sub into the list view, each showing "old"
+    /// until the list is asked to redraw it.
     void load(const Sub_List& items) {
         subs = items;
-        SendMessageW(list_window, LVM_DELETEALLITEMS, 0, 0);
+        shown.assign(subs.size(), {});
         for (std::size_t i = 0; i < subs.size(); ++i) {
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = static_cast<int>(i);
-            std::wstring number = std::to_wstring(i + 1);
-            item.pszText = number.data();
-            SendMessageW(list_window, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            for (int column = 1; column <= 4; ++column) set_cell(i, column, u"old");
+            shown[i][0] = as_u16(std::to_wstring(i + 1).c_str());
+            for (int column = 1; column <= 4; ++column) shown[i][column] = u"old";
         }
+        SendMessageW(list_window, LVM_SETITEMCOUNT, 0, 0);
+        SendMessageW(list_window, LVM_SETITEMCOUNT, subs.size(), 0);
     }
 
-    void set_cell(std::size_t row, int column, const std::u16string& text) {
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = const_cast<wchar_t*>(as_wcstr(text));
-        SendMessageW(list_window, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    }
+    void set_cell(std::size_t row, int column, const std::u16string& text) { shown[row][column] = text; }
 
     std::u16string cell(std::size_t row, int column) const {
         wchar_t buffer[256] = {};
@@ -199,8 +193,21 @@ struct Host {
         return code;
     }
     void release(UINT vk) { SendMessageW(timeline.hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u)); }
+    /// A press of the button; a left one comes up again unmoved, as a click does.
     void click(UINT msg, int x, int y, WPARAM keys = 0) {
         SendMessageW(timeline.hwnd, msg, keys, MAKELPARAM(x, y));
+        if (msg == WM_LBUTTONDOWN) SendMessageW(timeline.hwnd, WM_LBUTTONUP, keys & ~MK_LBUTTON, MAKELPARAM(x, y));
+    }
+    /// The left button down at x0, moved through each x in turn, and up at the last: a drag
+    /// as the mouse gives it. `keys` are held throughout (MK_CONTROL as the message says it).
+    void drag(int x0, std::initializer_list<int> xs, WPARAM keys = 0, int y = 60) {
+        SendMessageW(timeline.hwnd, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x0, y));
+        int last = x0;
+        for (int x : xs) {
+            SendMessageW(timeline.hwnd, WM_MOUSEMOVE, MK_LBUTTON | keys, MAKELPARAM(x, y));
+            last = x;
+        }
+        SendMessageW(timeline.hwnd, WM_LBUTTONUP, keys, MAKELPARAM(last, y));
     }
     /// Sets the view directly through the scroll bar messages a user would cause.
     void zoom_to(std::uint32_t span_at_most) {
@@ -209,6 +216,8 @@ struct Host {
     }
 
     Sub_List subs;
+    /// What the list shows of each row: what its texts were when it was last asked to redraw it.
+    std::vector<std::array<std::u16string, 5>> shown;
     listview list;
     Timeline_Control timeline;
     HWND window = nullptr;
@@ -223,6 +232,37 @@ struct Host {
     RECT menu_rect{};
 
 private:
+    // A list view whose own procedure (the one messages sent past every subclass reach) marks
+    // the rows it is asked to redraw as showing the document's texts.
+    static WNDPROC& list_procedure() {
+        static WNDPROC original = nullptr;
+        return original;
+    }
+    static const wchar_t* recording_list_class() {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        if (!list_procedure()) {
+            GetClassInfoExW(nullptr, WC_LISTVIEWW, &wc);
+            list_procedure() = wc.lpfnWndProc;
+            wc.cbSize = sizeof(wc);
+            wc.lpfnWndProc = recording_list;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"TIMELINE_TEST_LIST";
+            RegisterClassExW(&wc);
+        }
+        return L"TIMELINE_TEST_LIST";
+    }
+    static LRESULT CALLBACK recording_list(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == LVM_REDRAWITEMS) {
+            Host* host = reinterpret_cast<Host*>(GetWindowLongPtrW(GetParent(list), GWLP_USERDATA));
+            const std::size_t last = static_cast<std::size_t>(lParam);
+            for (std::size_t row = wParam; host && row <= last && row < host->subs.size(); ++row)
+                for (int column = 1; column <= 4; ++column)
+                    host->shown[row][column] = sub_row_text(host->subs, row, static_cast<Sub_Column>(column));
+        }
+        return CallWindowProcW(list_procedure(), list, msg, wParam, lParam);
+    }
+
     static LRESULT CALLBACK procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == WM_NCCREATE)
             SetWindowLongPtrW(hwnd, GWLP_USERDATA,
@@ -231,6 +271,14 @@ private:
         if (host) {
             switch (msg) {
             case WM_COMMAND: host->commands.push_back(LOWORD(wParam)); return 0;
+            case WM_NOTIFY: {
+                const auto* info = reinterpret_cast<const NMLVDISPINFOW*>(lParam);
+                const std::size_t row = static_cast<std::size_t>(info->item.iItem);
+                if (info->hdr.code == LVN_GETDISPINFOW && row < host->shown.size() && info->item.iSubItem >= 0 &&
+                    info->item.iSubItem < 5)
+                    set_dispinfo_text(lParam, host->shown[row][static_cast<std::size_t>(info->item.iSubItem)]);
+                return 0;
+            }
             case WM_HSCROLL: host->hscrolls.emplace_back(LOWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
             case WM_INITMENUPOPUP:
                 host->menus_opened.push_back(GetMenuItemID(reinterpret_cast<HMENU>(wParam), 0));

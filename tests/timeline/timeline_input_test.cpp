@@ -372,3 +372,165 @@ TEST_F(Input, KeysThroughTheDialogManager) {
 }
 
 }  // namespace
+
+namespace {
+
+using Times = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
+Times times_of(const Sub_List& subs) {
+    Times times;
+    for (const Sub_Item& sub : subs) times.push_back({sub.start, sub.end});
+    return times;
+}
+
+// Blocks at x 80-160 (1000-2000), 200-240 (2500-3000) and 400-480 (5000-6000); 12.5 ms a
+// pixel, so the 5 px reach is 63 ms; the snap step is 100 ms.
+TEST_F(Input, Drags) {
+    const Sub_List opened = host.subs;
+    const struct {
+        std::initializer_list<int> selected;
+        int x0;
+        std::initializer_list<int> xs;
+        bool alt;
+        std::uint64_t playhead;
+        Times after;
+        std::vector<int> selection;
+        const char* what;
+    } cases[] = {
+        {{}, 158, {166}, false, 0, {{1000, 2100}, {2500, 3000}, {5000, 6000}}, {0}, "end edge, on the step"},
+        {{}, 402, {380, 370}, false, 0, {{1000, 2000}, {2500, 3000}, {4600, 6000}}, {2}, "start edge, left"},
+        {{0}, 220, {300}, false, 0, {{1000, 2000}, {3500, 4000}, {5000, 6000}}, {1}, "body of an unselected sub: it alone"},
+        {{0, 1}, 220, {240, 260}, false, 0, {{1500, 2500}, {3000, 3500}, {5000, 6000}}, {0, 1}, "body of two selected"},
+        {{}, 158, {185}, false, 2345, {{1000, 2345}, {2500, 3000}, {5000, 6000}}, {0}, "end drawn to the playhead"},
+        {{}, 158, {185}, true, 2345, {{1000, 2338}, {2500, 3000}, {5000, 6000}}, {0}, "Alt: no snapping"},
+        {{}, 120, {200, 280}, false, 0, {{2500, 3000}, {3000, 4000}, {5000, 6000}}, {1}, "past a neighbour, followed"},
+        {{}, 82, {40, -300}, false, 0, {{0, 2000}, {2500, 3000}, {5000, 6000}}, {0}, "a start stops at 0"},
+    };
+    for (const auto& c : cases) {
+        host.load(opened);
+        host.select(c.selected);
+        host.timeline.playhead = c.playhead;
+        History history;
+        int moved = 0;
+        host.timeline.on_dragged = [&](History_Step step) {
+            EXPECT_EQ(step.name, u"drag") << c.what;
+            history.record(std::move(step));
+        };
+        host.timeline.on_drag_moved = [&] { ++moved; };
+        if (c.alt) {
+            Held_Keys alt{VK_MENU};
+            host.drag(c.x0, c.xs);
+        } else {
+            host.drag(c.x0, c.xs);
+        }
+        EXPECT_EQ(times_of(host.subs), c.after) << c.what;
+        EXPECT_EQ(host.selection(), c.selection) << c.what;
+        EXPECT_GT(moved, 0) << c.what;
+        EXPECT_EQ(GetCapture(), nullptr) << c.what;
+        // The rows that changed were redrawn with the new times.
+        for (std::size_t row = 0; row < host.subs.size(); ++row)
+            if (times_of(host.subs)[row] != times_of(opened)[row]) {
+                EXPECT_EQ(host.shown[row][1], sub_row_text(host.subs, row, Sub_Column::start)) << c.what << row;
+                EXPECT_EQ(host.shown[row][2], sub_row_text(host.subs, row, Sub_Column::end)) << c.what << row;
+            }
+        // One step, and it undoes to the document as it was opened.
+        ASSERT_EQ(history.size(), 1u) << c.what;
+        const Sub_List dragged = host.subs;
+        ASSERT_TRUE(history.undo(host.subs)) << c.what;
+        EXPECT_EQ(times_of(host.subs), times_of(opened)) << c.what;
+        ASSERT_TRUE(history.redo(host.subs)) << c.what;
+        EXPECT_EQ(times_of(host.subs), times_of(dragged)) << c.what;
+    }
+}
+
+TEST_F(Input, TheRowFollowsWhileTheButtonIsDown) {
+    host.select({0});
+    const HWND t = host.timeline.hwnd;
+    SendMessageW(t, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(158, 60));
+    EXPECT_EQ(GetCapture(), t);
+    SendMessageW(t, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(174, 60));  // +200 ms
+    EXPECT_EQ(host.subs[0].end, 2200u);
+    EXPECT_EQ(host.shown[0][2], u"0:00:02.200");
+    EXPECT_EQ(host.shown[0][3], u"01.200");
+    SendMessageW(t, WM_LBUTTONUP, 0, MAKELPARAM(174, 60));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(Input, ACancelledDragPutsEverythingBack) {
+    const Sub_List opened = host.subs;
+    const HWND t = host.timeline.hwnd;
+    const struct { std::function<void()> give_up; const char* what; } cases[] = {
+        {[&] { host.press(VK_ESCAPE); }, "Escape"},
+        {[&] { SetCapture(host.list_window); }, "another window takes the mouse"},
+        {[&] { host.click(WM_RBUTTONDOWN, 300, 60, MK_LBUTTON | MK_RBUTTON); }, "the other button"},
+    };
+    for (const auto& c : cases) {
+        host.load(opened);
+        host.select({0, 2});
+        host.focus_row(2);
+        int recorded = 0;
+        host.timeline.on_dragged = [&](History_Step) { ++recorded; };
+        host.menus_opened.clear();
+        SendMessageW(t, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 60));
+        SendMessageW(t, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 60));  // both, 2250 ms on (2300 on the step): past sub 2
+        ASSERT_EQ(times_of(host.subs), (Times{{2500, 3000}, {3300, 4300}, {7300, 8300}})) << c.what;
+        EXPECT_EQ(host.selection(), (std::vector<int>{1, 2})) << c.what;
+        c.give_up();
+        EXPECT_EQ(times_of(host.subs), times_of(opened)) << c.what;
+        EXPECT_EQ(host.selection(), (std::vector<int>{0, 2})) << c.what;
+        EXPECT_TRUE(host.focused(2)) << c.what;
+        EXPECT_EQ(host.shown[1][1], u"0:00:02.500") << c.what;
+        SendMessageW(t, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(400, 60));  // nothing follows now
+        SendMessageW(t, WM_LBUTTONUP, 0, MAKELPARAM(400, 60));
+        EXPECT_EQ(times_of(host.subs), times_of(opened)) << c.what;
+        EXPECT_EQ(recorded, 0) << c.what;
+        EXPECT_TRUE(host.menus_opened.empty()) << c.what;
+        ReleaseCapture();
+    }
+}
+
+TEST_F(Input, CtrlDragOnAnEmptyPlaceMakesASub) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> made;
+    host.timeline.on_make_sub = [&](std::uint64_t s, std::uint64_t e) { made.push_back({s, e}); };
+    const HWND t = host.timeline.hwnd;
+    SendMessageW(t, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(600, 60));  // 7500
+    SendMessageW(t, WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, MAKELPARAM(680, 60));    // 8500
+    EXPECT_EQ(host.timeline.new_span(), (Drag_Times{7500, 8500}));
+    SendMessageW(t, WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, MAKELPARAM(560, 60));    // 7000, backwards
+    EXPECT_EQ(host.timeline.new_span(), (Drag_Times{7000, 7500}));
+    SendMessageW(t, WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(560, 60));
+    EXPECT_EQ(made, (Times{{7000, 7500}}));
+    EXPECT_EQ(host.timeline.new_span(), (Drag_Times{}));
+    EXPECT_EQ(host.subs.size(), 3u) << "the window makes the sub, not the timeline";
+    // Unmoved it is a Ctrl+click on an empty place: every row deselected, the playhead there.
+    host.select({0, 1});
+    host.click(WM_LBUTTONDOWN, 600, 60, MK_LBUTTON | MK_CONTROL);
+    EXPECT_TRUE(host.selection().empty());
+    EXPECT_EQ(host.timeline.playhead, 7500u);
+    EXPECT_EQ(made.size(), 1u);
+    // Without Ctrl an empty place is a plain click at once; a drag from there does nothing.
+    host.drag(600, {680});
+    EXPECT_EQ(made.size(), 1u);
+    EXPECT_EQ(host.timeline.playhead, 7500u);
+}
+
+TEST_F(Input, TheCursorTellsWhatAPressWouldGrab) {
+    const HWND t = host.timeline.hwnd;
+    const struct { int x, y; LPCWSTR cursor; const char* what; } cases[] = {
+        {82, 60, IDC_SIZEWE, "a start"},
+        {158, 60, IDC_SIZEWE, "an end"},
+        {120, 60, IDC_SIZEALL, "a body"},
+        {300, 60, IDC_ARROW, "an empty place"},
+        {120, 10, IDC_ARROW, "the ruler above a block"},
+    };
+    for (const auto& c : cases) {
+        POINT at{c.x, c.y};
+        ClientToScreen(t, &at);
+        SetCursorPos(at.x, at.y);
+        SetCursor(nullptr);
+        SendMessageW(t, WM_SETCURSOR, reinterpret_cast<WPARAM>(t), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, c.cursor)) << c.what;
+    }
+}
+
+}  // namespace

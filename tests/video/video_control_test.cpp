@@ -283,7 +283,7 @@ TEST_F(VideoControlTest, ClockDrawsTheTimeInItsFontAndColours) {
         {90000000, L"25:00:00.000"},  // hours not limited to 24
     };
     for (const auto& c : cases) {
-        video_->clock.time_ms = c.ms;
+        video_->clock.show(c.ms);
         memory_canvas drawn(80, 18), expected(80, 18);
         video_->clock.draw(drawn.dc);
         SelectObject(expected.dc, video_->clock.font);
@@ -292,11 +292,77 @@ TEST_F(VideoControlTest, ClockDrawsTheTimeInItsFontAndColours) {
         TextOutW(expected.dc, 2, 1, c.text, lstrlenW(c.text));
         EXPECT_EQ(drawn.pixels(), expected.pixels()) << c.ms;
         EXPECT_GT(drawn.count_not_black(), 20) << c.ms;
+        // What screen readers read is what it shows.
+        wchar_t text[32] = {};
+        GetWindowTextW(video_->clock.hwnd, text, 32);
+        EXPECT_STREQ(text, c.text);
     }
+    // A speed other than the normal one follows the time, in a box widened for it.
+    const auto speed_pixels = [&] {
+        RECT box{};
+        GetClientRect(video_->clock.hwnd, &box);
+        memory_canvas drawn(box.right, 18);
+        video_->clock.draw(drawn.dc);
+        int n = 0;
+        for (int x = 80; x < box.right; ++x)
+            for (int y = 0; y < 18; ++y)
+                n += (GetPixel(drawn.dc, x, y) & 0xFFFFFF) != 0;
+        return std::make_pair(static_cast<int>(box.right), n);
+    };
+    video_->clock.show_speed(150);
+    const auto [wide, shown] = speed_pixels();
+    EXPECT_GT(wide, 100);
+    EXPECT_GT(shown, 20) << "no speed drawn after the time";
+    video_->clock.show_speed(100);
+    EXPECT_EQ(speed_pixels(), std::make_pair(80, 0));
     LOGFONTW font{};
     GetObjectW(video_->clock.font, sizeof font, &font);
     EXPECT_STREQ(font.lfFaceName, L"Arial Black");
     EXPECT_EQ(font.lfHeight, -12);
+}
+
+TEST_F(VideoControlTest, SpeedIsKeptForTheNextVideoAndFrameStepsPause) {
+    // Without a video a speed is only kept; the next video is asked for it.
+    EXPECT_TRUE(video_->set_speed(150));
+    EXPECT_EQ(video_->speed, 150u);
+    open();
+    // What the player reads back is what the window shows, and a refusal was noted.
+    const auto consistent = [&](std::uint32_t asked) {
+        EXPECT_EQ(video_->player.rate(), video_->speed / 100.0) << asked;
+        EXPECT_EQ(video_->clock.speed, video_->speed) << asked;
+        EXPECT_TRUE(video_->speed == asked || video_->speed == 100) << asked;
+    };
+    consistent(150);
+    EXPECT_EQ(video_->refused_speed, video_->speed == 150 ? 0u : 150u);
+    for (std::uint32_t percent : {50u, 200u, 100u}) {
+        const bool taken = video_->set_speed(percent);
+        EXPECT_EQ(taken, video_->speed == percent) << percent;
+        consistent(percent);
+    }
+
+    // A frame step pauses the running video and moves one picture (25 a second: 40 ms).
+    ASSERT_EQ(video_->play_state(), 2);
+    video_->step_frame(true);
+    EXPECT_EQ(video_->play_state(), 1);
+    video_->seek_to(3000);
+    ASSERT_TRUE(pump_until([&] { return video_->player.current_position() == 3000; }));
+    subs_ = {{0, 3020, u"first"}, {3030, 4000, u"second"}};
+    video_->step_frame(true);
+    EXPECT_EQ(video_->clock.time_ms, 3040u);
+    EXPECT_EQ(video_->text_overlay.sub_index, 1u);
+    EXPECT_TRUE(pump_until([&] { return video_->player.current_position() == 3040; }))
+        << video_->player.current_position();
+    video_->step_frame(false);
+    video_->step_frame(false);
+    EXPECT_EQ(video_->clock.time_ms, 2960u);
+    EXPECT_EQ(video_->text_overlay.sub_index, 0u);
+    wchar_t text[32] = {};
+    GetWindowTextW(video_->clock.hwnd, text, 32);
+    EXPECT_STREQ(text, L"0:00:02.960");
+    EXPECT_EQ(video_->player.frame_units(), 400000);
+    video_->close();
+    video_->step_frame(true);  // nothing loaded: nothing moves
+    EXPECT_EQ(video_->clock.time_ms, 2960u);
 }
 
 TEST_F(VideoControlTest, TextLayoutKeepsFontsOfTheSameSize) {

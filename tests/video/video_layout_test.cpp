@@ -147,4 +147,31 @@ TEST(SplitSubLines, OneLinePerBreak) {
     }
 }
 
+TEST(Speed, LabelsTheOfferedSpeeds) {
+    const struct { std::uint32_t percent; const char16_t* label; } cases[] = {
+        {50, u"0.5\u00d7"},    // no trailing zero
+        {75, u"0.75\u00d7"},
+        {100, u"1\u00d7"},     // whole: no point
+        {125, u"1.25\u00d7"},
+        {150, u"1.5\u00d7"},
+        {200, u"2\u00d7"},
+        {105, u"1.05\u00d7"},  // a leading zero after the point stays
+    };
+    for (const auto& c : cases) EXPECT_EQ(speed_label(c.percent), c.label) << c.percent;
+}
+
+TEST(Speed, FrameSteps) {
+    const struct { std::int64_t now, frame, duration; bool forward; std::int64_t want; } cases[] = {
+        {10'000'000, 400'000, 100'000'000, true, 10'400'000},   // 25 pictures a second: 40 ms on
+        {10'000'000, 400'000, 100'000'000, false, 9'600'000},   // and back
+        {10'000'000, 333'667, 100'000'000, true, 10'333'667},   // 29.97: not a whole ms
+        {10'000'000, 0, 100'000'000, true, 10'400'000},         // unknown: 40 ms
+        {200'000, 400'000, 100'000'000, false, 0},              // not before the start
+        {99'900'000, 400'000, 100'000'000, true, 100'000'000},  // nor past the end
+        {99'900'000, 400'000, 0, true, 100'300'000},            // no duration known: no end
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(frame_step_position(c.now, c.frame, c.duration, c.forward), c.want) << c.now << " " << c.frame;
+}
+
 }  // namespace
