@@ -72,6 +72,9 @@
 #define IDM_ENCODING_FIRST      40081
 #define IDM_ENCODING_LAST       40099
 
+// Playback menu, the audio's waveform
+#define IDM_SHOW_WAVEFORM       40060
+
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638
 #define IDT_SELECTION_COUNT     1639

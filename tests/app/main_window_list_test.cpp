@@ -370,6 +370,7 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
             {playback, cmd_play_pause, true},
             {playback, cmd_toggle_text, true},
             {playback, cmd_preferences, false},  // always
+            {playback, cmd_show_waveform, false},  // always, with or without a video
             {speed, cmd_speed_first, false},     // a speed is kept for the next video
         };
         for (const auto& c : untitled) EXPECT_EQ(greyed(c.menu, c.id), c.greyed) << c.id;

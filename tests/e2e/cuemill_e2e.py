@@ -444,10 +444,10 @@ class Session:
         for k in keys:
             self.key_down(k)
         try:
-            self.xdo("mousemove", "--sync", x0, y0)
+            self.move_pointer(x0, y0)
             self.xdo("mousedown", 1)
             for x, y in points:
-                self.xdo("mousemove", "--sync", x, y)
+                self.move_pointer(x, y)
             if between:
                 between()
             self.xdo("mouseup", 1)
@@ -455,8 +455,15 @@ class Session:
             for k in reversed(keys):
                 self.key_up(k)
 
+    def move_pointer(self, x, y):
+        """Moves the pointer and waits until it is there; xdotool's --sync waits for a motion
+        that never comes when the pointer is there already."""
+        here = dict(line.split("=", 1) for line in self.xdo("getmouselocation", "--shell").split())
+        if (int(here.get("X", -1)), int(here.get("Y", -1))) != (int(x), int(y)):
+            self.xdo("mousemove", "--sync", x, y)
+
     def click(self, x, y, button=1, double=False):
-        self.xdo("mousemove", "--sync", x, y)
+        self.move_pointer(x, y)
         if double:
             self.xdo("click", "--repeat", "2", "--delay", "80", button)
         else:
