@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "audio/audio_peaks.h"
 #include "audio/fft.h"
 
 /// One 10 ms frame as speech detection sees it. Levels are in half decibels above -100 dB
@@ -25,8 +26,9 @@ std::uint8_t level_of(double mean_square);
 
 /// Takes the mono mix frame by frame and appends one Speech_Frame per frame to `out`. The
 /// spectrum is that of the last 32 ms or so (the signal reduced to about 8 kHz by averaging,
-/// 256 samples, a Hann window), so a frame costs one small FFT.
-class Speech_Features {
+/// 256 samples, a Hann window), so a frame costs one small FFT. It rides on the same reading
+/// pass as the waveform's peaks.
+class Speech_Features : public Audio_Frame_Consumer {
 public:
     static constexpr std::size_t window = 256;
     static constexpr double voice_low_hz = 300, voice_high_hz = 3400;
@@ -34,8 +36,8 @@ public:
     static constexpr std::size_t change_lag = 3;
 
     explicit Speech_Features(std::vector<Speech_Frame>& out);
-    void begin(std::uint32_t sample_rate);
-    void frame(std::span<const std::int16_t> samples);
+    void begin(std::uint32_t sample_rate) override;
+    void frame(std::span<const std::int16_t> samples) override;
 
 private:
     std::vector<Speech_Frame>& out_;

@@ -7,12 +7,15 @@ void Waveform::start_reading(std::uint64_t length_ms) {
     state_ = State::reading;
     length_ms_ = length_ms;
     // Room for the stated length, so that the peaks are not moved while the window draws.
-    levels_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(length_ms, 100ull * 3600 * 1000) / audio_frame_ms + 1));
+    const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>(length_ms, 100ull * 3600 * 1000) / audio_frame_ms + 1);
+    levels_.reserve(frames);
+    speech_.reserve(frames);
 }
 
-void Waveform::add(std::span<const Peak> peaks) {
+void Waveform::add(std::span<const Peak> peaks, std::span<const Speech_Frame> speech) {
     const std::lock_guard lock(mutex_);
     for (const Peak& peak : peaks) levels_.add(peak);
+    speech_.insert(speech_.end(), speech.begin(), speech.end());
 }
 
 void Waveform::finish() {
@@ -23,6 +26,7 @@ void Waveform::finish() {
 void Waveform::set_none() {
     const std::lock_guard lock(mutex_);
     levels_.clear();
+    speech_.clear();
     state_ = State::none;
 }
 
@@ -51,7 +55,12 @@ std::vector<Peak> Waveform::frames() const {
     return levels_.frames();
 }
 
+std::vector<Speech_Frame> Waveform::speech_frames() const {
+    const std::lock_guard lock(mutex_);
+    return speech_;
+}
+
 std::size_t Waveform::bytes() const {
     const std::lock_guard lock(mutex_);
-    return levels_.bytes();
+    return levels_.bytes() + speech_.capacity() * sizeof(Speech_Frame);
 }

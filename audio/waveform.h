@@ -1,6 +1,7 @@
 #pragma once
 // The waveform of one media file while it is read: one thread adds peaks, the window's
-// thread draws them. Every member may be called from any thread.
+// thread draws them. Beside each frame's peak it keeps what speech detection needs of the
+// frame. Every member may be called from any thread.
 
 #include <cstdint>
 #include <mutex>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "audio/audio_peaks.h"
+#include "audio/speech_detection.h"
 
 class Waveform {
 public:
@@ -20,7 +22,8 @@ public:
 
     /// The audio was found; `length_ms` is its length as the decoder states it (0 unknown).
     void start_reading(std::uint64_t length_ms);
-    void add(std::span<const Peak> peaks);
+    /// The frames' peaks and, for the same frames, their speech features.
+    void add(std::span<const Peak> peaks, std::span<const Speech_Frame> speech);
     /// Reading ended with what was read; no audio at all when nothing was.
     void finish();
     /// There is no audio to read.
@@ -39,7 +42,9 @@ public:
     }
     /// A copy of the frames' peaks.
     std::vector<Peak> frames() const;
-    /// Bytes the peaks take.
+    /// A copy of the frames' speech features.
+    std::vector<Speech_Frame> speech_frames() const;
+    /// Bytes the peaks and the speech features take.
     std::size_t bytes() const;
 
 private:
@@ -47,6 +52,7 @@ private:
 
     mutable std::mutex mutex_;
     Peak_Levels levels_;
+    std::vector<Speech_Frame> speech_;
     State state_ = State::opening;
     std::uint64_t length_ms_ = 0;
 };

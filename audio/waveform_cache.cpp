@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char cache_magic[4] = {'C', 'M', 'W', 'F'};
-constexpr std::uint32_t cache_version = 1;
+// 2: each frame's speech features follow its peak.
+constexpr std::uint32_t cache_version = 2;
+constexpr std::size_t frame_bytes = 8;
 
 constexpr std::uint64_t fnv_offset = 0xCBF29CE484222325ull;
 constexpr std::uint64_t fnv_prime = 0x100000001B3ull;
@@ -106,9 +108,10 @@ std::u16string waveform_cache_name(const Media_Stamp& stamp) {
     return format(u"%016X", static_cast<unsigned long long>(hash)) + waveform_cache_extension;
 }
 
-std::vector<std::uint8_t> encode_waveform_cache(const Media_Stamp& stamp, std::span<const Peak> frames) {
+std::vector<std::uint8_t> encode_waveform_cache(const Media_Stamp& stamp, std::span<const Peak> frames,
+                                                std::span<const Speech_Frame> speech) {
     std::vector<std::uint8_t> out;
-    out.reserve(64 + stamp.path.size() * 2 + frames.size() * 4);
+    out.reserve(64 + stamp.path.size() * 2 + frames.size() * frame_bytes);
     Writer w(out);
     w.bytes(cache_magic, sizeof cache_magic);
     w.u32(cache_version);
@@ -118,15 +121,19 @@ std::vector<std::uint8_t> encode_waveform_cache(const Media_Stamp& stamp, std::s
     for (char16_t c : stamp.path) w.u16(c);
     w.u32(audio_frame_ms);
     w.u64(frames.size());
-    for (const Peak& peak : frames) {
-        w.u16(static_cast<std::uint16_t>(peak.low));
-        w.u16(static_cast<std::uint16_t>(peak.high));
+    for (std::size_t k = 0; k < frames.size(); ++k) {
+        w.u16(static_cast<std::uint16_t>(frames[k].low));
+        w.u16(static_cast<std::uint16_t>(frames[k].high));
+        const Speech_Frame f = k < speech.size() ? speech[k] : Speech_Frame{};
+        const std::uint8_t features[4] = {f.level, f.voice, f.noise, f.change};
+        w.bytes(features, sizeof features);
     }
     w.u64(fnv(fnv_offset, out.data(), out.size()));
     return out;
 }
 
-bool decode_waveform_cache(std::span<const std::uint8_t> bytes, const Media_Stamp& stamp, std::vector<Peak>& frames) {
+bool decode_waveform_cache(std::span<const std::uint8_t> bytes, const Media_Stamp& stamp, std::vector<Peak>& frames,
+                           std::vector<Speech_Frame>& speech) {
     if (bytes.size() < 8) return false;
     const std::size_t body = bytes.size() - 8;
     Reader tail(bytes.subspan(body));
@@ -151,17 +158,23 @@ bool decode_waveform_cache(std::span<const std::uint8_t> bytes, const Media_Stam
     }
     if (found.size != stamp.size || found.write_time != stamp.write_time || compare_nocase(found.path, stamp.path) != 0)
         return false;
-    if (!r.u32(frame_ms) || frame_ms != audio_frame_ms || !r.u64(count) || count != r.left() / 4 || r.left() % 4 != 0)
+    if (!r.u32(frame_ms) || frame_ms != audio_frame_ms || !r.u64(count) || count != r.left() / frame_bytes ||
+        r.left() % frame_bytes != 0)
         return false;
     std::vector<Peak> peaks(static_cast<std::size_t>(count));
-    for (Peak& peak : peaks) {
+    std::vector<Speech_Frame> features(static_cast<std::size_t>(count));
+    for (std::size_t k = 0; k < peaks.size(); ++k) {
         std::uint16_t low = 0, high = 0;
         r.u16(low);
         r.u16(high);
-        peak = Peak{static_cast<std::int16_t>(low), static_cast<std::int16_t>(high)};
-        if (peak.low > peak.high) return false;
+        peaks[k] = Peak{static_cast<std::int16_t>(low), static_cast<std::int16_t>(high)};
+        if (peaks[k].low > peaks[k].high) return false;
+        std::uint8_t f[4] = {};
+        r.bytes(f, sizeof f);
+        features[k] = Speech_Frame{f[0], f[1], f[2], f[3]};
     }
     frames = std::move(peaks);
+    speech = std::move(features);
     return true;
 }
 
@@ -190,12 +203,12 @@ std::vector<std::u16string> waveform_cache_folders(const std::vector<std::u16str
 }
 
 bool load_cached_waveform(const std::vector<std::u16string>& folders, const Media_Stamp& stamp,
-                          std::vector<Peak>& frames) {
+                          std::vector<Peak>& frames, std::vector<Speech_Frame>& speech) {
     const std::u16string name = waveform_cache_name(stamp);
     for (const std::u16string& folder : folders) {
         const fs::path file = path_of(folder, name);
         std::vector<std::uint8_t> bytes;
-        if (!read_file_bytes(file.u16string(), bytes) || !decode_waveform_cache(bytes, stamp, frames)) continue;
+        if (!read_file_bytes(file.u16string(), bytes) || !decode_waveform_cache(bytes, stamp, frames, speech)) continue;
         std::error_code ignored;
         fs::last_write_time(file, fs::file_time_type::clock::now(), ignored);
         return true;
@@ -204,9 +217,10 @@ bool load_cached_waveform(const std::vector<std::u16string>& folders, const Medi
 }
 
 std::u16string store_cached_waveform(const std::vector<std::u16string>& folders, const Media_Stamp& stamp,
-                                     std::span<const Peak> frames, std::uint64_t limit) {
+                                     std::span<const Peak> frames, std::span<const Speech_Frame> speech,
+                                     std::uint64_t limit) {
     const std::u16string name = waveform_cache_name(stamp);
-    const std::vector<std::uint8_t> bytes = encode_waveform_cache(stamp, frames);
+    const std::vector<std::uint8_t> bytes = encode_waveform_cache(stamp, frames, speech);
     for (const std::u16string& folder : folders) {
         std::error_code error;
         fs::create_directories(fs::path(folder), error);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/audio_peaks.h"
+#include "audio/speech_detection.h"
 
 /// What tells one version of a media file from another.
 struct Media_Stamp {
@@ -28,11 +29,15 @@ bool media_stamp(const std::u16string& path, Media_Stamp& out);
 /// 16 hexadecimal digits and ".peaks", from the path (letter case ignored), size and time.
 std::u16string waveform_cache_name(const Media_Stamp& stamp);
 
-/// The bytes of an entry: the stamp, the frames' peaks and a checksum.
-std::vector<std::uint8_t> encode_waveform_cache(const Media_Stamp& stamp, std::span<const Peak> frames);
-/// The peaks of an entry made for exactly `stamp`; false for any other stamp and for bytes
-/// that are cut short, damaged or of another version.
-bool decode_waveform_cache(std::span<const std::uint8_t> bytes, const Media_Stamp& stamp, std::vector<Peak>& frames);
+/// The bytes of an entry: the stamp, each frame's peak and speech features (those missing
+/// from `speech` written as silence), and a checksum.
+std::vector<std::uint8_t> encode_waveform_cache(const Media_Stamp& stamp, std::span<const Peak> frames,
+                                                std::span<const Speech_Frame> speech);
+/// The peaks and speech features of an entry made for exactly `stamp`; false for any other
+/// stamp and for bytes that are cut short, damaged or of another version (an older one
+/// without the speech features included).
+bool decode_waveform_cache(std::span<const std::uint8_t> bytes, const Media_Stamp& stamp, std::vector<Peak>& frames,
+                           std::vector<Speech_Frame>& speech);
 
 /// A file of a cache folder.
 struct Cache_Entry {
@@ -47,10 +52,11 @@ std::vector<std::u16string> entries_over_limit(std::vector<Cache_Entry> entries,
 std::vector<std::u16string> waveform_cache_folders(const std::vector<std::u16string>& recovery_folders);
 
 /// Looks for the entry of `stamp` in each folder in turn; the first that can be read is
-/// marked as used and its peaks returned. Entries that cannot be read are passed over.
+/// marked as used and its frames returned. Entries that cannot be read are passed over.
 bool load_cached_waveform(const std::vector<std::u16string>& folders, const Media_Stamp& stamp,
-                          std::vector<Peak>& frames);
+                          std::vector<Peak>& frames, std::vector<Speech_Frame>& speech);
 /// Writes the entry into the first folder where that works, then removes that folder's
 /// oldest entries while they take more than `limit` bytes. The folder written, or empty.
 std::u16string store_cached_waveform(const std::vector<std::u16string>& folders, const Media_Stamp& stamp,
-                                     std::span<const Peak> frames, std::uint64_t limit = waveform_cache_limit);
+                                     std::span<const Peak> frames, std::span<const Speech_Frame> speech,
+                                     std::uint64_t limit = waveform_cache_limit);

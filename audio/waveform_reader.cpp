@@ -31,18 +31,27 @@ struct Waveform_Reader::Job {
 
 namespace {
 
-// Hands the peaks to the waveform in batches, and says so at most every change period.
+// Hands each frame's peak and speech features to the waveform in batches, and says so at
+// most every change period.
 class Publisher : public Audio_Frame_Consumer {
 public:
-    explicit Publisher(Waveform_Reader::Job& job) : job_(job) { batch_.reserve(batch_frames); }
-    void begin(std::uint32_t rate) override { builder_.begin(rate); }
+    explicit Publisher(Waveform_Reader::Job& job) : job_(job) {
+        batch_.reserve(batch_frames);
+        speech_batch_.reserve(batch_frames);
+    }
+    void begin(std::uint32_t rate) override {
+        builder_.begin(rate);
+        speech_.begin(rate);
+    }
     void frame(std::span<const std::int16_t> samples) override {
         builder_.frame(samples);
+        speech_.frame(samples);
         if (batch_.size() >= batch_frames) flush(false);
     }
     void flush(bool last) {
-        if (!batch_.empty()) job_.waveform->add(batch_);
+        if (!batch_.empty()) job_.waveform->add(batch_, speech_batch_);
         batch_.clear();
+        speech_batch_.clear();
         const Clock::time_point now = Clock::now();
         if (!last && now - told_ < std::chrono::milliseconds(Waveform_Reader::change_period_ms)) return;
         told_ = now;
@@ -54,6 +63,8 @@ private:
     Waveform_Reader::Job& job_;
     std::vector<Peak> batch_;
     Peak_Builder builder_{batch_};
+    std::vector<Speech_Frame> speech_batch_;
+    Speech_Features speech_{speech_batch_};
     Clock::time_point told_{};
 };
 
@@ -63,9 +74,10 @@ void Waveform_Reader::Job::run() {
     Media_Stamp stamp;
     const bool stamped = media_stamp(path, stamp);
     std::vector<Peak> frames;
-    if (stamped && load_cached_waveform(folders, stamp, frames)) {
+    std::vector<Speech_Frame> speech;
+    if (stamped && load_cached_waveform(folders, stamp, frames, speech)) {
         waveform->start_reading(frames.size() * audio_frame_ms);
-        waveform->add(frames);
+        waveform->add(frames, speech);
         waveform->finish();
         changed();
         return;
@@ -84,7 +96,7 @@ void Waveform_Reader::Job::run() {
     changed();
     // A file read to its end, or to the error that ends it, is not read again.
     if (stamped && waveform->state() == Waveform::State::done && !stop)
-        store_cached_waveform(folders, stamp, waveform->frames());
+        store_cached_waveform(folders, stamp, waveform->frames(), waveform->speech_frames());
 }
 
 Waveform_Reader::~Waveform_Reader() { stop(exit_wait_ms); }

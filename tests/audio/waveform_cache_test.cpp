@@ -13,6 +13,7 @@ std::string narrow(const std::u16string& s) { return std::string(s.begin(), s.en
 
 const Media_Stamp film{u"C:\\Films\\Talk.mp4", 1234567, 133000000000000000};
 const std::vector<Peak> some_peaks{{-5, 7}, {0, 0}, {-32768, 32767}};
+const std::vector<Speech_Frame> some_speech{{150, 148, 10, 60}, {0, 0, 255, 0}, {255, 1, 2, 3}};
 
 TEST(WaveformCache, NameFollowsPathSizeAndTime) {
     const std::u16string name = waveform_cache_name(film);
@@ -31,15 +32,32 @@ TEST(WaveformCache, NameFollowsPathSizeAndTime) {
 }
 
 TEST(WaveformCache, EntriesReadBackOnlyWhenWhole) {
-    const std::vector<std::uint8_t> bytes = encode_waveform_cache(film, some_peaks);
+    const std::vector<std::uint8_t> bytes = encode_waveform_cache(film, some_peaks, some_speech);
     std::vector<Peak> read;
-    ASSERT_TRUE(decode_waveform_cache(bytes, film, read));
+    std::vector<Speech_Frame> speech;
+    ASSERT_TRUE(decode_waveform_cache(bytes, film, read, speech));
     EXPECT_EQ(read, some_peaks);
-    EXPECT_TRUE(decode_waveform_cache(bytes, {u"C:\\FILMS\\talk.mp4", film.size, film.write_time}, read));  // the same file
+    EXPECT_EQ(speech, some_speech);
+    EXPECT_TRUE(decode_waveform_cache(bytes, {u"C:\\FILMS\\talk.mp4", film.size, film.write_time}, read, speech));  // the same file
+    // Features missing from what is stored are stored as silence.
+    ASSERT_TRUE(decode_waveform_cache(encode_waveform_cache(film, some_peaks, {}), film, read, speech));
+    EXPECT_EQ(speech, std::vector<Speech_Frame>(3));
 
     const auto changed = [&](std::size_t at) {
         std::vector<std::uint8_t> b = bytes;
         b[at] ^= 0x01;
+        return b;
+    };
+    // The entry as the version before the speech features wrote it: version 1, four bytes a
+    // frame, and its own checksum.
+    const auto older = [&] {
+        const std::size_t peaks_at = bytes.size() - 8 - some_peaks.size() * 8;
+        std::vector<std::uint8_t> b(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(peaks_at));
+        b[4] = 1;
+        for (std::size_t at = peaks_at; at < bytes.size() - 8; at += 8) b.insert(b.end(), &bytes[at], &bytes[at] + 4);
+        std::uint64_t hash = 0xCBF29CE484222325ull;
+        for (std::uint8_t byte : b) hash = (hash ^ byte) * 0x100000001B3ull;
+        for (int i = 0; i < 8; ++i) b.push_back(static_cast<std::uint8_t>(hash >> (8 * i)));
         return b;
     };
     const struct {
@@ -52,6 +70,7 @@ TEST(WaveformCache, EntriesReadBackOnlyWhenWhole) {
         {{}, film, "empty"},
         {changed(0), film, "another magic"},
         {changed(4), film, "another version"},
+        {older(), film, "the older version, without speech features"},
         {changed(bytes.size() - 20), film, "a damaged peak"},
         {bytes, {film.path, film.size + 1, film.write_time}, "another size"},
         {bytes, {film.path, film.size, film.write_time + 1}, "another time"},
@@ -59,8 +78,10 @@ TEST(WaveformCache, EntriesReadBackOnlyWhenWhole) {
     };
     for (const auto& c : cases) {
         std::vector<Peak> out{{1, 1}};
-        EXPECT_FALSE(decode_waveform_cache(c.bytes, c.stamp, out)) << c.why;
+        std::vector<Speech_Frame> out_speech{{1, 1, 1, 1}};
+        EXPECT_FALSE(decode_waveform_cache(c.bytes, c.stamp, out, out_speech)) << c.why;
         EXPECT_EQ(out.size(), 1u) << c.why;  // untouched
+        EXPECT_EQ(out_speech.size(), 1u) << c.why;
     }
 }
 
@@ -91,22 +112,25 @@ TEST(WaveformCache, StoredInTheFirstFolderThatWorksAndKeptUnderItsBound) {
     const std::u16string blocked = temp.write("blocked", "x");
     const std::u16string folder = temp.path_of("cache");
     const std::vector<std::u16string> folders{blocked, folder};
-    const std::vector<Peak> peaks(1000, Peak{-1, 1});  // 4,000 bytes and the header
+    const std::vector<Peak> peaks(1000, Peak{-1, 1});  // 8,000 bytes with the speech features, and the header
 
+    const std::vector<Speech_Frame> speech(1000, Speech_Frame{1, 2, 3, 4});
     std::vector<Peak> read;
-    EXPECT_FALSE(load_cached_waveform(folders, film, read));
-    EXPECT_EQ(store_cached_waveform(folders, film, peaks), folder);
-    ASSERT_TRUE(load_cached_waveform(folders, film, read));
+    std::vector<Speech_Frame> read_speech;
+    EXPECT_FALSE(load_cached_waveform(folders, film, read, read_speech));
+    EXPECT_EQ(store_cached_waveform(folders, film, peaks, speech), folder);
+    ASSERT_TRUE(load_cached_waveform(folders, film, read, read_speech));
     EXPECT_EQ(read, peaks);
+    EXPECT_EQ(read_speech, speech);
 
     // An entry that cannot be read is passed over, and the next store writes it anew.
     const auto entry_of = [&](const Media_Stamp& stamp) {
         return std::filesystem::path(folder) / std::filesystem::path(waveform_cache_name(stamp));
     };
     std::filesystem::resize_file(entry_of(film), 100);
-    EXPECT_FALSE(load_cached_waveform(folders, film, read));
-    store_cached_waveform(folders, film, peaks);
-    EXPECT_TRUE(load_cached_waveform(folders, film, read));
+    EXPECT_FALSE(load_cached_waveform(folders, film, read, read_speech));
+    store_cached_waveform(folders, film, peaks, speech);
+    EXPECT_TRUE(load_cached_waveform(folders, film, read, read_speech));
 
     // More films under a bound of three entries: the one used longest ago goes, and reading
     // an entry counts as using it.
@@ -114,14 +138,14 @@ TEST(WaveformCache, StoredInTheFirstFolderThatWorksAndKeptUnderItsBound) {
     const auto now = std::filesystem::file_time_type::clock::now();
     const std::vector<Media_Stamp> films{{u"C:\\A.mp4", 1, 1}, {u"C:\\B.mp4", 1, 1}, {u"C:\\C.mp4", 1, 1}};
     for (int i = 0; i < 2; ++i) {
-        store_cached_waveform(folders, films[i], peaks, limit);
+        store_cached_waveform(folders, films[i], peaks, speech, limit);
         std::filesystem::last_write_time(entry_of(films[i]), now - std::chrono::hours(2 - i));
     }
     std::filesystem::last_write_time(entry_of(film), now - std::chrono::hours(3));
-    EXPECT_TRUE(load_cached_waveform(folders, film, read));  // used now
-    store_cached_waveform(folders, films[2], peaks, limit);
-    EXPECT_FALSE(load_cached_waveform(folders, films[0], read));  // the one used longest ago
-    for (const Media_Stamp& kept : {film, films[1], films[2]}) EXPECT_TRUE(load_cached_waveform(folders, kept, read)) << narrow(kept.path);
+    EXPECT_TRUE(load_cached_waveform(folders, film, read, read_speech));  // used now
+    store_cached_waveform(folders, films[2], peaks, speech, limit);
+    EXPECT_FALSE(load_cached_waveform(folders, films[0], read, read_speech));  // the one used longest ago
+    for (const Media_Stamp& kept : {film, films[1], films[2]}) EXPECT_TRUE(load_cached_waveform(folders, kept, read, read_speech)) << narrow(kept.path);
 }
 
 }  // namespace

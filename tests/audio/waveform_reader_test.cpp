@@ -72,14 +72,19 @@ TEST_F(WaveformReaderTest, TonesAreWhereTheyWereMadeToTheFrame) {
         const auto waveform = read_whole(media(c.file));
         EXPECT_EQ(waveform->state(), Waveform::State::done) << c.what;
         const std::vector<Peak> frames = waveform->frames();
+        const std::vector<Speech_Frame> speech = waveform->speech_frames();
         EXPECT_NEAR(static_cast<double>(frames.size()), 500.0, 3.0) << c.what;
+        ASSERT_EQ(speech.size(), frames.size()) << c.what;
         for (std::size_t f = 0; f < frames.size(); ++f) {
             // Within 10 ms of an edge a frame holds part of the tone: either way is right.
             if (near_edge(f)) continue;
+            // The tone's level is -9 dB of full scale (182 half decibels above -100 dB).
             if (in_burst(f)) {
                 EXPECT_GT(loudness(frames[f]), 12000) << c.what << ": frame " << f;
+                EXPECT_NEAR(speech[f].level, 182, 4) << c.what << ": frame " << f;
             } else {
                 EXPECT_LT(loudness(frames[f]), 300) << c.what << ": frame " << f;
+                EXPECT_LT(speech[f].level, 80) << c.what << ": frame " << f;
             }
         }
     }
@@ -168,24 +173,32 @@ TEST_F(WaveformReaderTest, StopEndsTheReadingAtOnce) {
 TEST_F(WaveformReaderTest, ASecondOpeningReadsTheCache) {
     Temp_Folder temp;
     const std::vector<std::u16string> folders{temp.path_of("Waveforms")};
-    const std::vector<Peak> decoded = read_whole(media(u"burst.wav"), folders)->frames();
+    const auto first = read_whole(media(u"burst.wav"), folders);
+    const std::vector<Peak> decoded = first->frames();
+    const std::vector<Speech_Frame> decoded_speech = first->speech_frames();
+    ASSERT_EQ(decoded_speech.size(), decoded.size());  // the same pass gave both
     Media_Stamp stamp;
     ASSERT_TRUE(media_stamp(media(u"burst.wav"), stamp));
     std::vector<Peak> cached;
-    ASSERT_TRUE(load_cached_waveform(folders, stamp, cached));
+    std::vector<Speech_Frame> cached_speech;
+    ASSERT_TRUE(load_cached_waveform(folders, stamp, cached, cached_speech));
     EXPECT_EQ(cached, decoded);
+    EXPECT_EQ(cached_speech, decoded_speech);
     // An entry that differs from the file shows that the file itself was not read again.
     std::vector<Peak> marked = decoded;
     marked[7] = Peak{-1234, 4321};
-    store_cached_waveform(folders, stamp, marked);
+    std::vector<Speech_Frame> marked_speech = decoded_speech;
+    marked_speech[7] = Speech_Frame{1, 2, 3, 4};
+    store_cached_waveform(folders, stamp, marked, marked_speech);
     const auto again = read_whole(media(u"burst.wav"), folders);
     EXPECT_EQ(again->state(), Waveform::State::done);
     EXPECT_EQ(again->frames(), marked);
+    EXPECT_EQ(again->speech_frames(), marked_speech);
     // A damaged entry is read past, and the reading writes it anew.
     const std::filesystem::path entry = std::filesystem::path(folders[0]) / std::filesystem::path(waveform_cache_name(stamp));
     std::filesystem::resize_file(entry, 64);
     EXPECT_EQ(read_whole(media(u"burst.wav"), folders)->frames(), decoded);
-    ASSERT_TRUE(load_cached_waveform(folders, stamp, cached));
+    ASSERT_TRUE(load_cached_waveform(folders, stamp, cached, cached_speech));
     EXPECT_EQ(cached, decoded);
 }
 
