@@ -248,8 +248,13 @@ Speech_Sync sync_to_speech(std::span<const std::uint8_t> speech, std::span<const
     // Less than a second of speech is nothing to sync to.
     if (scores.speech < 100) return result;
 
-    // The first search: every change of rate, every shift.
-    const std::vector<Ratio> tried = ratios();
+    // The first search: every change of rate, every shift. A change that moves the last sub
+    // against the first by less than two blocks cannot be told from a shift: not tried.
+    std::vector<Ratio> tried = ratios();
+    const double span_ms = static_cast<double>(subs.back().end - std::min(subs.front().start, subs.back().end));
+    std::erase_if(tried, [&](const Ratio& r) {
+        return r.value != 1.0 && std::abs(r.value - 1.0) * span_ms < 2.0 * coarse * frame_ms;
+    });
     double longest = 0;
     for (const Ratio& r : tried) longest = std::max(longest, r.value);
     const std::int64_t reach = std::max<std::int64_t>(options.reach_ms / frame_ms, scores.frames);

@@ -97,6 +97,8 @@ TEST(Speech_Sync, ShiftsRatesAndCutsAreRecovered) {
         {"a little early", 40, 60000, [](std::int64_t t, std::int64_t) { return t - 100; }, {1, 1}, {1, 1}, 0},
         {"ten minutes early", 40, 660000, [](std::int64_t t, std::int64_t) { return t - 600000; }, {1, 1}, {1, 1}, 0},
         {"ten minutes late", 40, 60000, [](std::int64_t t, std::int64_t) { return t + 600000; }, {1, 1}, {1, 1}, 0},
+        // Over a minute 23.976 and 24 differ by 60 ms: no rate is changed for that.
+        {"a short film, late", 1, 2000, [](std::int64_t t, std::int64_t) { return t + 3200; }, {1, 1}, {1, 1}, 0},
         // Subs made for 25 frames a second on a video at 23.976: the speech comes later and later.
         {"25 to 23.976", 60, 60000, [](std::int64_t t, std::int64_t) { return t * 24000 / 25025; }, {25, 1}, {24000, 1001}, 0},
         {"23.976 to 25", 60, 60000, [](std::int64_t t, std::int64_t) { return t * 25025 / 24000 + 2000; }, {24000, 1001}, {25, 1}, 0},
