@@ -131,6 +131,7 @@ Main_Window::Main_Window()
     cmd(cmd_apply_sync_points, [this] { apply_sync_points(); });
     cmd(cmd_clear_sync_points, [this] { clear_sync_points(); });
     cmd(cmd_change_frame_rate, [this] { change_frame_rate(); });
+    cmd(cmd_sync_speech, [this] { sync_to_speech(); });
     cmd(cmd_show_waveform, [this] { toggle_waveform(); });
     on_message(waveform_changed_message, [this](params&) { repaint_timeline(); return LRESULT{0}; });
 

@@ -69,6 +69,7 @@ enum Main_Command : unsigned {
     cmd_apply_sync_points = IDM_APPLY_SYNC_POINTS,
     cmd_clear_sync_points = IDM_CLEAR_SYNC_POINTS,
     cmd_change_frame_rate = IDM_CHANGE_FRAME_RATE,
+    cmd_sync_speech = IDM_SYNC_SPEECH,
 };
 
 inline constexpr int main_list_id = IDC_SUBS_LIST;
@@ -223,9 +224,9 @@ private:
     std::uint32_t video_duration() const;
     void seek_step(bool forward);
     void on_timeline_seek(std::uint64_t ms);
-    /// Reads the loaded media's waveform for the timeline (when it is shown), from the cache
-    /// beside the recovery copies when it is there.
-    void start_waveform();
+    /// Reads the loaded media's waveform for the timeline (when it is shown, or when syncing to
+    /// speech needs it), from the cache beside the recovery copies when it is there.
+    void start_waveform(bool even_hidden = false);
     void stop_waveform();
     void toggle_waveform();
 
@@ -289,6 +290,8 @@ private:
     void apply_sync_points();
     void clear_sync_points();
     void change_frame_rate();
+    /// Re-times the document (or its selected subs) to the speech in the loaded media's audio.
+    void sync_to_speech();
     /// Applies a re-timing of the document as one step, the selection following its subs;
     /// false, with a box that says how many subs, when it would take subs out of range.
     bool apply_retiming(Retiming retiming);

@@ -155,8 +155,8 @@ void Main_Window::warn_subs_past_end() {
     box(u"Bad subtitle", subs_past_end_text(static_cast<std::uint32_t>(count)), MB_ICONEXCLAMATION);
 }
 
-void Main_Window::start_waveform() {
-    if (!timeline.show_waveform || video.video_path.empty()) return;
+void Main_Window::start_waveform(bool even_hidden) {
+    if ((!timeline.show_waveform && !even_hidden) || video.video_path.empty()) return;
     const std::u16string settings_folder = settings_path.substr(0, settings_path.find_last_of(u'\\'));
     const HWND window = hwnd;
     timeline.waveform = waveform.start(video.video_path, waveform_cache_folders(recovery_folders(settings_folder)),
