@@ -464,10 +464,15 @@ class Session:
 
     def click(self, x, y, button=1, double=False):
         self.move_pointer(x, y)
+        # Two single clicks at one spot within the double-click time would be a double click.
+        last = getattr(self, "_last_click", None)
+        if last and last[0] == (x, y, button):
+            time.sleep(max(0.0, last[1] + 0.6 - time.monotonic()))
         if double:
             self.xdo("click", "--repeat", "2", "--delay", "80", button)
         else:
             self.xdo("click", button)
+        self._last_click = ((x, y, button), time.monotonic())
 
     # -- pixels ---------------------------------------------------------------------------
 
