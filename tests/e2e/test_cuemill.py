@@ -1321,7 +1321,7 @@ class Cuemill_Test(unittest.TestCase):
         sync, else Cancel; returns the text."""
         s = self.session
         s.command(app.main, IDM_SYNC_SPEECH)
-        dlg = app.box("Sync to speech")
+        dlg = app.box("Sync to speech", 60)  # on a busy machine Wine may be slow to show it
         text = e2e.wait_for(lambda: s.text(s.child(dlg.hwnd, id=IDC_SYNC_SPEECH_TEXT).hwnd).startswith(says) and
                             s.text(s.child(dlg.hwnd, id=IDC_SYNC_SPEECH_TEXT).hwnd), 60, "the sync's result")
         s.click_button(dlg.hwnd, "Apply" if says.startswith("Speech fits") else "Cancel")
