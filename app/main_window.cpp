@@ -131,6 +131,9 @@ Main_Window::Main_Window()
     cmd(cmd_apply_sync_points, [this] { apply_sync_points(); });
     cmd(cmd_clear_sync_points, [this] { clear_sync_points(); });
     cmd(cmd_change_frame_rate, [this] { change_frame_rate(); });
+    cmd(cmd_sync_speech, [this] { sync_to_speech(); });
+    cmd(cmd_show_waveform, [this] { toggle_waveform(); });
+    on_message(waveform_changed_message, [this](params&) { repaint_timeline(); return LRESULT{0}; });
 
     timeline.on_seek = [this](std::uint64_t ms) { on_timeline_seek(ms); };
     timeline.on_insert = [this] { send_command(cmd_insert); };
@@ -207,6 +210,7 @@ LRESULT Main_Window::on_init_dialog() {
     timeline.set_range(3600000);
     InvalidateRect(timeline.hwnd, nullptr, TRUE);
     timeline.snap = values.timeline_snap;
+    timeline.show_waveform = values.show_waveform;
     new_sub_length = static_cast<std::uint32_t>(values.new_sub_length);
 
     resizer.add(video.hwnd, layout_resizer::stretch, layout_resizer::stretch)
@@ -427,6 +431,7 @@ LRESULT Main_Window::on_playback_menu(params& p) {
     EnableMenuItem(menu, cmd_seek_forward, transport);
     EnableMenuItem(menu, cmd_play_pause, transport);
     EnableMenuItem(menu, cmd_toggle_text, loaded ? MF_ENABLED : MF_GRAYED);
+    CheckMenuItem(menu, cmd_show_waveform, timeline.show_waveform ? MF_CHECKED : MF_UNCHECKED);
     return 0;
 }
 

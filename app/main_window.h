@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_window_support.h"
+#include "audio/waveform_reader.h"
 #include "core/history.h"
 #include "core/sub_list.h"
 #include "core/time_map.h"
@@ -53,6 +54,7 @@ enum Main_Command : unsigned {
     cmd_find = IDM_FIND_TEXT,
     cmd_undo = IDM_UNDO,
     cmd_redo = IDM_REDO,
+    cmd_show_waveform = IDM_SHOW_WAVEFORM,
     cmd_replace = IDM_REPLACE,
     cmd_split = IDM_SPLIT_SUB,
     cmd_join = IDM_JOIN_SUBS,
@@ -67,6 +69,7 @@ enum Main_Command : unsigned {
     cmd_apply_sync_points = IDM_APPLY_SYNC_POINTS,
     cmd_clear_sync_points = IDM_CLEAR_SYNC_POINTS,
     cmd_change_frame_rate = IDM_CHANGE_FRAME_RATE,
+    cmd_sync_speech = IDM_SYNC_SPEECH,
 };
 
 inline constexpr int main_list_id = IDC_SUBS_LIST;
@@ -83,6 +86,8 @@ inline constexpr UINT start_message = WM_APP + 4;
 inline constexpr UINT file_check_message = WM_APP + 3;
 /// The status bar's part that names the encoding the document was read in.
 inline constexpr int encoding_status_part = 4;
+/// Posted by the waveform's reader when there is more of it to draw.
+inline constexpr UINT waveform_changed_message = WM_APP + 0x60;
 
 class Recovery_Writer;
 
@@ -164,6 +169,7 @@ public:
     std::u16string status_text(int part) const;
     Video_Control& video_control() { return video; }
     Timeline_Control& timeline_control() { return timeline; }
+    Waveform_Reader& waveform_reader() { return waveform; }
     listview& list_view() { return list; }
     std::uint32_t new_sub_duration() const { return new_sub_length; }
 
@@ -218,6 +224,11 @@ private:
     std::uint32_t video_duration() const;
     void seek_step(bool forward);
     void on_timeline_seek(std::uint64_t ms);
+    /// Reads the loaded media's waveform for the timeline (when it is shown, or when syncing to
+    /// speech needs it), from the cache beside the recovery copies when it is there.
+    void start_waveform(bool even_hidden = false);
+    void stop_waveform();
+    void toggle_waveform();
 
     // List.
     LRESULT on_list_click();
@@ -279,6 +290,8 @@ private:
     void apply_sync_points();
     void clear_sync_points();
     void change_frame_rate();
+    /// Re-times the document (or its selected subs) to the speech in the loaded media's audio.
+    void sync_to_speech();
     /// Applies a re-timing of the document as one step, the selection following its subs;
     /// false, with a box that says how many subs, when it would take subs out of range.
     bool apply_retiming(Retiming retiming);
@@ -338,6 +351,7 @@ private:
     bool settings_loaded = false;
     unsigned flows = 0;
     bool close_deferred = false;
+    Waveform_Reader waveform;
     std::unique_ptr<Recovery_Writer> recovery;  ///< from the settings load on
     std::uint32_t autosave_ms = 0;              ///< 0: no recovery copies are written
     std::uint32_t autosave_seconds = 0;         ///< from the settings, until the start

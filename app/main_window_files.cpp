@@ -15,12 +15,6 @@ namespace {
 
 constexpr char16_t drop_error[] = u"You can drag & drop only 1 subtitle file,\n1 video file, or 1 of each.";
 
-bool is_video_path(const std::u16string& path) {
-    for (const char16_t* ext : video_extensions)
-        if (has_extension(path, ext)) return true;
-    return false;
-}
-
 }  // namespace
 
 void Main_Window::set_document_title(const std::u16string& path) {
@@ -252,7 +246,7 @@ LRESULT Main_Window::on_drop_files(params& p) {
                 box(u"Oops...", drop_error, MB_ICONEXCLAMATION);
                 return 1;
             }
-            if (is_video_path(path)) {
+            if (is_media_path(path)) {
                 video_path = path;
                 video_seen = true;
             }

@@ -92,6 +92,7 @@ bool check_settings_version(Ini_File& ini, bool& upgraded, std::u16string* error
 
 bool read_startup_settings(const Ini_File& ini, Startup_Settings& out, std::u16string* error_text) {
     Startup_Settings s;
+    std::uint32_t show_waveform = 1;
     const auto as_int = [](std::u16string_view t, std::int32_t& v) { return parse_setting_int(t, v); };
     const auto as_uint = [](std::u16string_view t, std::uint32_t& v) { return parse_setting_uint(t, v); };
     if (!read_number(ini, u"Params", u"playbackSeek", s.seek_step, as_uint, error_text) ||
@@ -99,11 +100,13 @@ bool read_startup_settings(const Ini_File& ini, Startup_Settings& out, std::u16s
         !read_number(ini, u"Params", u"newSubLength", s.new_sub_length, as_int, error_text) ||
         !lookup(ini, u"Params", u"vmr", error_text) ||
         !read_optional_number(ini, u"Params", u"autosaveSeconds", s.autosave_seconds, as_uint, error_text) ||
+        !read_optional_number(ini, u"Params", u"showWaveform", show_waveform, as_uint, error_text) ||
         !read_number(ini, u"Window", u"left", s.left, as_int, error_text) ||
         !read_number(ini, u"Window", u"top", s.top, as_int, error_text) ||
         !read_number(ini, u"Window", u"width", s.width, as_int, error_text) ||
         !read_number(ini, u"Window", u"height", s.height, as_int, error_text))
         return false;
+    s.show_waveform = show_waveform != 0;
     out = s;
     if (error_text) error_text->clear();
     return true;

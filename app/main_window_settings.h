@@ -12,6 +12,7 @@ struct Startup_Settings {
     std::int32_t timeline_snap = 0;    ///< Params timelineSnap
     std::int32_t new_sub_length = 0;   ///< Params newSubLength, ms
     std::uint32_t autosave_seconds = 60;  ///< Params autosaveSeconds, optional; 0 writes no recovery copy
+    bool show_waveform = true;            ///< Params showWaveform, optional; 0 hides the waveform
     std::int32_t left = 0, top = 0, width = 0, height = 0;  ///< Window, screen pixels
 };
 
@@ -26,7 +27,7 @@ bool check_settings_version(Ini_File& ini, bool& upgraded, std::u16string* error
 
 /// Reads every key of `Params` and `Window` that start-up needs. A missing section or key,
 /// or a value that is not a plain decimal number in range, fails with a line naming it.
-/// `autosaveSeconds` alone may be missing: files written before it existed stay valid.
+/// `autosaveSeconds` and `showWaveform` may be missing: files written before them stay valid.
 bool read_startup_settings(const Ini_File& ini, Startup_Settings& out, std::u16string* error_text = nullptr);
 
 /// "VMR7" → 1, "VMR9" → 2 (exact); 0 when the key is missing or holds anything else.

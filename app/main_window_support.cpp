@@ -16,6 +16,14 @@ std::u16string format_local_time(const SYSTEMTIME& t) {
                   unsigned{t.wSecond});
 }
 
+bool is_media_path(std::u16string_view path) {
+    for (const char16_t* ext : video_extensions)
+        if (has_extension(path, ext)) return true;
+    for (const char16_t* ext : audio_extensions)
+        if (has_extension(path, ext)) return true;
+    return false;
+}
+
 std::u16string format_saved_time(const SYSTEMTIME& local) { return u"Saved: " + format_local_time(local); }
 
 std::u16string subs_past_end_text(std::uint32_t count) {

@@ -7,6 +7,7 @@
 
 #include "app/frame_rate_dialog.h"
 #include "app/shift_times_dialog.h"
+#include "app/sync_speech_dialog.h"
 #include "io/strings.h"
 
 namespace {
@@ -37,13 +38,15 @@ LRESULT Main_Window::on_timing_menu(params& p) {
     EnableMenuItem(menu, cmd_apply_sync_points, state(!sync_points.empty()));
     EnableMenuItem(menu, cmd_clear_sync_points, state(!sync_points.empty()));
     EnableMenuItem(menu, cmd_change_frame_rate, state(!subs.empty()));
+    EnableMenuItem(menu, cmd_sync_speech, state(video_loaded() && !subs.empty()));
     spotting_menu_states(menu);
     return 0;
 }
 
 bool Main_Window::apply_retiming(Retiming retiming) {
     if (retiming.out_of_range > 0) {
-        box(retiming.step.name == u"sync" ? u"Apply sync points" : u"Change frame rate",
+        const std::u16string& name = retiming.step.name;
+        box(name == u"sync" ? u"Apply sync points" : name == u"sync to speech" ? u"Sync to speech" : u"Change frame rate",
             out_of_range_text(retiming.out_of_range), MB_ICONERROR);
         return false;
     }
@@ -141,4 +144,34 @@ void Main_Window::change_frame_rate() {
     rate_from = dialog.from_text;
     rate_to = dialog.to_text;
     apply_retiming(retime(subs, rows_from(0, subs.size()), Time_Map::frame_rate(dialog.from, dialog.to), u"frame rate"));
+}
+
+void Main_Window::sync_to_speech() {
+    if (!video_loaded() || subs.empty()) return;
+    pause_video();
+    // The speech features come with the waveform: read it now when it is hidden.
+    if (!waveform.waveform()) start_waveform(true);
+    const std::shared_ptr<const Waveform> wave = waveform.waveform();
+    const std::vector<int> selected = list.selected_indices();
+    const auto spans_of = [&](const std::vector<std::size_t>& rows) {
+        std::vector<Sub_Span> spans;
+        spans.reserve(rows.size());
+        for (std::size_t row : rows) spans.push_back({subs[row].start, subs[row].end});
+        return spans;
+    };
+    const std::vector<std::size_t> all = rows_from(0, subs.size());
+    const std::vector<std::size_t> chosen(selected.begin(), selected.end());
+
+    Sync_Speech_Dialog dialog;
+    dialog.reading = [wave] {
+        if (!wave) return Sync_Speech_Dialog::Reading{true, true, 100};
+        const Waveform::State state = wave->state();
+        return Sync_Speech_Dialog::Reading{state == Waveform::State::done, state == Waveform::State::none,
+                                           wave->percent()};
+    };
+    dialog.speech_frames = [wave] { return wave ? wave->speech_frames() : std::vector<Speech_Frame>{}; };
+    dialog.all_subs = spans_of(all);
+    dialog.selected_subs = spans_of(chosen);
+    if (dialog.show(hwnd) != 1 || !dialog.result.found) return;
+    apply_retiming(retime(subs, dialog.selected_only ? chosen : all, dialog.result.map(), u"sync to speech"));
 }

@@ -1,10 +1,13 @@
-// Opening and closing the video, playback commands and the timeline's link to the video.
+// Opening and closing the video (or audio), playback commands, the timeline's link to the
+// video and the audio's waveform on it.
 #include "app/main_window.h"
 
 #include <dshow.h>
 #include <shellapi.h>
 
 #include "app/main_window_settings.h"
+#include "app/recovery.h"
+#include "audio/waveform_cache.h"
 #include "core/sub_item.h"
 #include "gui/message_box.h"
 #include "io/file.h"
@@ -13,10 +16,12 @@
 namespace {
 
 constexpr char16_t video_filter[] =
-    u"All supported video formats|*.avi;*.mp4;*.mpg;*.mpeg;*.mov;*.mkv;*.rmvb|"
+    u"All supported video formats|*.avi;*.mp4;*.mpg;*.mpeg;*.mov;*.mkv;*.rmvb;"
+    u"*.wav;*.mp3;*.m4a;*.aac;*.flac;*.ogg;*.opus|"
     u"Audio Video Interleaved (*.avi)|*.avi|MPEG-4 Part 14 (*.mp4)|*.mp4|"
     u"Moving Picture Experts Group (*.mpg; *.mpeg)|*.mpg;*.mpeg|QuickTime File Format (*.mov)|*.mov|"
-    u"Matroska Multimedia Container (*.mkv)|*.mkv|RealMedia Variable Bitrate (*.rmvb)|*.rmvb";
+    u"Matroska Multimedia Container (*.mkv)|*.mkv|RealMedia Variable Bitrate (*.rmvb)|*.rmvb|"
+    u"Audio files (*.wav; *.mp3; *.m4a; *.aac; *.flac; *.ogg; *.opus)|*.wav;*.mp3;*.m4a;*.aac;*.flac;*.ogg;*.opus";
 
 constexpr char16_t bad_vmr_text[] = u"Bad VMR filter on INI file, seems like it's messed up.";
 
@@ -27,11 +32,10 @@ bool Main_Window::check_video_file(const std::u16string& path, std::u16string* e
         *error_text = format(u"The video file doesn't exist:\n%s", path);
         return false;
     }
-    for (const char16_t* ext : video_extensions)
-        if (has_extension(path, ext)) {
-            error_text->clear();
-            return true;
-        }
+    if (is_media_path(path)) {
+        error_text->clear();
+        return true;
+    }
     *error_text = format(u"The video format is not suported:\n%s", path);
     return false;
 }
@@ -76,7 +80,10 @@ void Main_Window::open_video(std::optional<std::u16string> given, bool search_su
     }
 
     speed_refusal_said = false;
-    if (!video.open(kind, path, &error))
+    stop_waveform();
+    const bool opened = video.open(kind, path, &error);
+    if (opened) start_waveform();
+    if (!opened)
         box(u"Video fail",
             format(u"Video loading failed... do you have the right codecs installed?\n\nError:\n\"%s\"", error),
             MB_ICONERROR);
@@ -103,6 +110,7 @@ void Main_Window::close_video(bool ask_sub) {
         ask_sub && !document_path().empty() &&
         box(u"Close sub", u"There's a sub currently loaded, do you want to close it too?", MB_YESNO | MB_ICONQUESTION) ==
             IDYES;
+    stop_waveform();
     video.close();
     set_status(3, u"0:00:00");
     if (close_sub_too) close_sub(false);
@@ -145,4 +153,30 @@ void Main_Window::warn_subs_past_end() {
     if (count == 0) return;
     pause_video();
     box(u"Bad subtitle", subs_past_end_text(static_cast<std::uint32_t>(count)), MB_ICONEXCLAMATION);
+}
+
+void Main_Window::start_waveform(bool even_hidden) {
+    if ((!timeline.show_waveform && !even_hidden) || video.video_path.empty()) return;
+    const std::u16string settings_folder = settings_path.substr(0, settings_path.find_last_of(u'\\'));
+    const HWND window = hwnd;
+    timeline.waveform = waveform.start(video.video_path, waveform_cache_folders(recovery_folders(settings_folder)),
+                                       [window] { PostMessageW(window, waveform_changed_message, 0, 0); });
+    repaint_timeline();
+}
+
+void Main_Window::stop_waveform() {
+    waveform.stop();
+    timeline.waveform.reset();
+    repaint_timeline();
+}
+
+void Main_Window::toggle_waveform() {
+    timeline.show_waveform = !timeline.show_waveform;
+    set_setting(settings, u"Params", u"showWaveform", timeline.show_waveform ? u"1" : u"0");
+    write_settings();
+    // A hidden waveform is not read; shown again, it is read (or found in the cache) anew.
+    if (timeline.show_waveform)
+        start_waveform();
+    else
+        stop_waveform();
 }

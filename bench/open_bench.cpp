@@ -36,16 +36,14 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "bench/window_bench.h"
 #include "core/srt_reader.h"
 #include "gui/msg_table.h"
 #include "res/dialog_ids.h"
 
 namespace {
 
-const char settings[] =
-    "[Program]\r\nversion=1.3.0\r\n\r\n[Params]\r\nplaybackSeek=5000\r\ntimelineSnap=100\r\n"
-    "newSubLength=2000\r\nvmr=VMR9\r\n\r\n[Window]\r\nleft=0\r\ntop=0\r\nwidth=0\r\nheight=0\r\n\r\n"
-    "[RecentSubs]\r\n\r\n[RecentVids]\r\n";
+using namespace window_bench;
 
 struct Input {
     const char* name;
@@ -60,26 +58,6 @@ const Input inputs[] = {
     {"50k", "subs_50k.srt", 50000, 5},
     {"100k", "subs_100k.srt", 100000, 5},
 };
-
-double now_ms() {
-    static const double ticks_per_ms = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart) / 1000.0;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / ticks_per_ms;
-}
-
-// Runs `closure` on the window's thread and waits for it; false when the window did not
-// answer in time (a message box would block it).
-bool on_window_thread(HWND window, std::function<void()> closure) {
-    auto* heap = new std::function<void()>(std::move(closure));
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, run_closure_message, 0, reinterpret_cast<LPARAM>(heap), SMTO_NORMAL, 300000,
-                               &result) != 0;
-}
 
 // Dialogs and boxes shown while a command runs: answered by `answer` as soon as they are
 // active, and the time they were up is left out of the command's time.
@@ -189,13 +167,6 @@ std::string srt_file(std::size_t count, const std::function<std::uint64_t(std::s
     return text;
 }
 
-PROCESS_MEMORY_COUNTERS memory_counters() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return counters;
-}
-
 // Microseconds a message takes to reach a bare dialog procedure on the main window's
 // template, without and with one comctl32 subclass on the way: the list and the main window
 // carry such hooks, and every row that the list receives passes one or more of them.
@@ -216,12 +187,6 @@ void time_messages(HWND main, double& bare_us, double& subclassed_us) {
     subclassed_us = per_message();
     RemoveWindowSubclass(dialog, pass, 1);
     DestroyWindow(dialog);
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 }  // namespace

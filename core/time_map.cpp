@@ -118,6 +118,16 @@ bool same_rate(Frame_Rate a, Frame_Rate b) {
     return static_cast<__int128>(a.num) * b.den == static_cast<__int128>(b.num) * a.den;
 }
 
+std::u16string format_frame_rate(Frame_Rate rate) {
+    if (rate.den == 0) return u"0";
+    const std::uint64_t thousandths = (rate.num * 1000 + rate.den / 2) / rate.den;
+    std::u16string text = format(u"%u.%03u", static_cast<unsigned long long>(thousandths / 1000),
+                                 static_cast<unsigned>(thousandths % 1000));
+    while (text.back() == u'0') text.pop_back();
+    if (text.back() == u'.') text.pop_back();
+    return text;
+}
+
 Time_Map Time_Map::shift(std::int64_t ms) {
     Time_Map map;
     map.lines.push_back({0, ms, 1, 1});
@@ -146,6 +156,21 @@ bool Time_Map::through(std::vector<Sync_Point> points, Time_Map& map) {
                              static_cast<std::int64_t>(b.to - a.to), static_cast<std::int64_t>(b.from - a.from)});
     }
     return true;
+}
+
+Time_Map Time_Map::pieces(Frame_Rate from, Frame_Rate to, const std::vector<Map_Piece>& pieces) {
+    Time_Map map = frame_rate(from, to);
+    const Line ratio = map.lines.front();
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const std::int64_t at = static_cast<std::int64_t>(pieces[k].from);
+        const Line line{at, scaled(at, ratio.num, ratio.den) + pieces[k].shift, ratio.num, ratio.den};
+        if (k == 0) {
+            map.lines.front() = line;
+        } else {
+            map.lines.push_back(line);
+        }
+    }
+    return map;
 }
 
 std::int64_t Time_Map::operator()(std::uint64_t t) const {

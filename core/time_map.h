@@ -26,11 +26,20 @@ struct Frame_Rate {
 /// A positive rate of at most 1000 frames a second with up to five decimals.
 bool parse_frame_rate(std::u16string_view text, Frame_Rate& rate);
 bool same_rate(Frame_Rate a, Frame_Rate b);
+/// "25", "23.976", "29.97": at most three decimals, trailing zeros dropped.
+std::u16string format_frame_rate(Frame_Rate rate);
 
 /// A sub's time in the file and the time it belongs at.
 struct Sync_Point {
     std::uint64_t from = 0;
     std::uint64_t to = 0;
+};
+
+/// From `from` on (up to the next piece), times shift by `shift` after any change of rate.
+struct Map_Piece {
+    std::uint64_t from = 0;
+    std::int64_t shift = 0;
+    bool operator==(const Map_Piece&) const = default;
 };
 
 /// A map of times, rounded to the millisecond (halves away from zero).
@@ -44,6 +53,10 @@ public:
     /// (in the order of `from`), the first and last extended beyond. False when the targets
     /// are not in the order of the points (or two points share a time).
     static bool through(std::vector<Sync_Point> points, Time_Map& map);
+    /// t * from / to plus the shift of the last piece that starts at or before t (the first
+    /// piece's before it): a file cut or padded in places. `pieces` ascend by `from`; none is
+    /// the change of rate alone.
+    static Time_Map pieces(Frame_Rate from, Frame_Rate to, const std::vector<Map_Piece>& pieces);
 
     /// Where t goes; below 0 or past what a file holds when the map takes it there.
     std::int64_t operator()(std::uint64_t t) const;

@@ -75,3 +75,8 @@
 // Change frame rate dialog (115)
 #define IDC_RATE_FROM           1111
 #define IDC_RATE_TO             1112
+// Sync to speech dialog
+#define IDD_SYNC_SPEECH         117
+#define IDC_SYNC_SPEECH_TEXT    1141
+#define IDC_SYNC_SPEECH_PROGRESS 1142
+#define IDC_SYNC_SPEECH_SELECTED 1143

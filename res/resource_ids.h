@@ -55,6 +55,7 @@
 #define IDM_APPLY_SYNC_POINTS   40030
 #define IDM_CLEAR_SYNC_POINTS   40031
 #define IDM_CHANGE_FRAME_RATE   40032
+#define IDM_SYNC_SPEECH         40050
 #define IDM_SET_START           40033
 #define IDM_SET_END             40034
 #define IDM_SET_END_NEXT        40035
@@ -71,6 +72,9 @@
 #define IDM_REOPEN_ENCODING     40080
 #define IDM_ENCODING_FIRST      40081
 #define IDM_ENCODING_LAST       40099
+
+// Playback menu, the audio's waveform
+#define IDM_SHOW_WAVEFORM       40060
 
 // Timers of the main window
 #define IDT_LIST_REFRESH        1638

@@ -1,6 +1,8 @@
 #include "timeline/timeline_control.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 #include "core/sub_item.h"
 #include "gui/dialogs.h"
@@ -17,6 +19,10 @@ constexpr COLORREF selected_fill = RGB(182, 197, 220);
 constexpr COLORREF block_outline = RGB(93, 124, 177);
 constexpr COLORREF overlap_colour = RGB(255, 16, 16);
 constexpr COLORREF playhead_colour = RGB(255, 45, 45);
+constexpr COLORREF wave_colour = RGB(70, 130, 180);
+// Lighter inside the blocks, so that their texts stay readable over it.
+constexpr COLORREF block_wave_colour = RGB(135, 175, 215);
+constexpr COLORREF unread_colour = RGB(150, 150, 150);
 constexpr COLORREF sync_colour = RGB(0, 140, 60);
 
 // GDI coordinates beyond 2^27 misbehave; blocks of a deep zoom can be far wider than that.
@@ -32,6 +38,90 @@ bool line_count_at_most(const std::u16string& text, std::size_t lines) {
         if ((c == u'\r' || c == u'\n') && ++breaks >= lines) return false;
     return true;
 }
+
+// One paint's waveform: a vertical line for each column read, hatching over the columns of
+// the audio's length not read yet. Drawn across the band, then again inside each block.
+class Wave_Painter {
+public:
+    // The waveform stays inside the blocks' outlines.
+    Wave_Painter(const Waveform& waveform, const Timeline_View& v, int width, const Timeline_Metrics& m)
+        : top_(m.block_top + 1), bottom_(m.block_bottom - 1) {
+        waveform.read([&](const Peak_Levels& levels, Waveform::State state, std::uint64_t length_ms) {
+            if (state != Waveform::State::reading && state != Waveform::State::done) return;
+            const std::uint64_t unread_end = state == Waveform::State::reading ? length_ms : 0;
+            columns_ = wave_columns(levels, v.view_start, v.view_span, width, unread_end);
+            if (state == Waveform::State::reading && length_ms > 0)
+                percent_ = static_cast<int>(std::min<std::uint64_t>(99, levels.duration_ms() * 100 / length_ms));
+            whole_ = state == Waveform::State::done;
+        });
+        const int mid = (top_ + bottom_) / 2;
+        const int half = (bottom_ - top_) / 2;
+        points_.resize(columns_.size() * 2);
+        for (std::size_t x = 0; x < columns_.size(); ++x) {
+            const Wave_Column& column = columns_[x];
+            const int xi = static_cast<int>(x);
+            POINT* line = &points_[x * 2];
+            line[0] = line[1] = POINT{xi, mid};
+            if (column.state == Wave_Column::State::read) {
+                ++read_columns_;
+                // At least one pixel, so silence shows as a line through the middle.
+                line[0].y = mid - column.peak.high * half / 32768;
+                line[1].y = mid - column.peak.low * half / 32768 + 1;
+            } else if (column.state == Wave_Column::State::unread) {
+                unread_from_ = std::min(unread_from_, xi);
+                unread_to_ = std::max(unread_to_, xi + 1);
+            }
+        }
+        counts_.assign(columns_.size(), 2);
+        if (!columns_.empty()) {
+            pen_ = CreatePen(PS_SOLID, 1, wave_colour);
+            block_pen_ = CreatePen(PS_SOLID, 1, block_wave_colour);
+            hatch_ = CreateHatchBrush(HS_BDIAGONAL, unread_colour);
+        }
+    }
+    ~Wave_Painter() {
+        for (HGDIOBJ object : {static_cast<HGDIOBJ>(pen_), static_cast<HGDIOBJ>(block_pen_), static_cast<HGDIOBJ>(hatch_)})
+            if (object) DeleteObject(object);
+    }
+    Wave_Painter(const Wave_Painter&) = delete;
+    Wave_Painter& operator=(const Wave_Painter&) = delete;
+
+    /// Columns from..to - 1, inside a block or on the band; leaves the pen and the background
+    /// mode changed.
+    void draw(HDC dc, int from, int to, bool in_block) const {
+        from = std::max(from, 0);
+        to = std::min<int>(to, static_cast<int>(columns_.size()));
+        if (from >= to) return;
+        const int hatch_from = std::max(from, unread_from_), hatch_to = std::min(to, unread_to_);
+        if (hatch_from < hatch_to) {
+            const RECT unread{hatch_from, top_, hatch_to, bottom_};
+            SetBkMode(dc, TRANSPARENT);
+            FillRect(dc, &unread, hatch_);
+        }
+        SelectObject(dc, in_block ? block_pen_ : pen_);
+        PolyPolyline(dc, &points_[static_cast<std::size_t>(from) * 2], &counts_[static_cast<std::size_t>(from)],
+                     static_cast<DWORD>(to - from));
+    }
+    /// How far reading has come; -1 once it ended or before it started.
+    int percent() const { return percent_; }
+    bool empty() const { return columns_.empty(); }
+    std::size_t read_columns() const { return read_columns_; }
+    bool whole() const { return whole_; }
+
+private:
+    int top_, bottom_;
+    std::vector<Wave_Column> columns_;
+    std::vector<POINT> points_;
+    std::vector<DWORD> counts_;
+    int unread_from_ = std::numeric_limits<int>::max();
+    int unread_to_ = std::numeric_limits<int>::min();
+    int percent_ = -1;
+    std::size_t read_columns_ = 0;
+    bool whole_ = false;
+    HPEN pen_ = nullptr;
+    HPEN block_pen_ = nullptr;
+    HBRUSH hatch_ = nullptr;
+};
 
 HFONT create_menu_font() {
     OSVERSIONINFOW version{};
@@ -165,13 +255,9 @@ LRESULT Timeline_Control::on_paint(params&) {
 
 void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused) {
     const RECT client{0, 0, width, height};
-    if (focused) {
-        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    } else {
-        HBRUSH grey = CreateSolidBrush(unfocused_background);
-        FillRect(dc, &client, grey);
-        DeleteObject(grey);
-    }
+    HBRUSH grey = focused ? nullptr : CreateSolidBrush(unfocused_background);
+    HBRUSH background = focused ? GetSysColorBrush(COLOR_BTNFACE) : grey;
+    FillRect(dc, &client, background);
     SetBkMode(dc, TRANSPARENT);
     const Timeline_Metrics m = metrics();
     const Timeline_View v = view();
@@ -198,6 +284,27 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             LineTo(dc, x, height);
             const std::u16string label = ruler_label(t, step);
             TextOutW(dc, x + m.label_x, m.label_y, as_wcstr(label), static_cast<int>(label.size()));
+        }
+    }
+
+    std::optional<Wave_Painter> wave;
+    if (show_waveform && waveform) wave.emplace(*waveform, v, width, m);
+    if (wave && wave->empty()) wave.reset();
+    painted_wave_columns = wave ? wave->read_columns() : 0;
+    painted_wave_whole = wave && wave->whole();
+    if (wave) {
+        wave->draw(dc, 0, width, false);
+        if (wave->percent() >= 0) {
+            // In the ruler's right corner, over a cleared patch so that no label runs into it.
+            const std::u16string progress = format(u"Audio %u%%", static_cast<unsigned>(wave->percent()));
+            RECT text{0, 0, 0, 0};
+            DrawTextW(dc, as_wcstr(progress), static_cast<int>(progress.size()), &text,
+                      DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+            const RECT patch{width - text.right - 5 * m.label_x, m.label_y / 2, width, m.label_y * 3 / 2 + text.bottom};
+            RECT corner{patch.left + 3 * m.label_x, m.label_y, width - 2 * m.label_x, patch.bottom};
+            FillRect(dc, &patch, background);
+            DrawTextW(dc, as_wcstr(progress), static_cast<int>(progress.size()), &corner,
+                      DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
         }
     }
 
@@ -228,6 +335,10 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
             SelectObject(dc, row_selected(i) ? selected_brush : fill_brush);
             SelectObject(dc, touches_next(subs, i) ? touching_pen : outline_pen);
             Rectangle(dc, x1, m.block_top, x2, m.block_bottom);
+            if (wave) {
+                wave->draw(dc, x1 + 1, x2 - 1, true);
+                SetBkMode(dc, TRANSPARENT);
+            }
             if (x2 - x1 > 3) {
                 const std::u16string number = to_decimal(static_cast<std::int64_t>(i + 1));
                 RECT number_rect{x1 + m.label_x, m.block_top, x2, m.block_top + m.number_height};
@@ -291,6 +402,7 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
                            static_cast<HGDIOBJ>(playhead_pen), static_cast<HGDIOBJ>(fill_brush),
                            static_cast<HGDIOBJ>(selected_brush), static_cast<HGDIOBJ>(playhead_brush)})
         DeleteObject(object);
+    if (grey) DeleteObject(grey);
 }
 
 void Timeline_Control::paint_sync_marks(HDC dc, int width, int height, float scale, const Timeline_Metrics& m) {

@@ -1,5 +1,6 @@
 #pragma once
-// The strip under the video: a time ruler, every sub as a block, the overlaps and the playhead.
+// The strip under the video: a time ruler, every sub as a block, the overlaps, the playhead
+// and the audio's waveform behind the blocks.
 // The view is the control's own horizontal scroll bar (position = time at the left edge,
 // page = visible span, in milliseconds). The selection is the main list view's: the control
 // reads and writes it with list-view messages and keeps none of its own.
@@ -7,8 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "audio/waveform.h"
 #include "core/history.h"
 #include "core/sub_list.h"
 #include "gui/control_window.h"
@@ -54,6 +57,9 @@ public:
     std::vector<std::size_t> nudge_set;
     HMENU context_menu = nullptr;
     HFONT font = nullptr;
+    /// What the media's audio looks like, as far as it has been read; null for none.
+    std::shared_ptr<const Waveform> waveform;
+    bool show_waveform = true;
 
     std::function<void(std::uint64_t)> on_seek;
     std::function<void()> on_insert, on_remove, on_edit, on_modified, on_play_pause;
@@ -83,6 +89,9 @@ public:
     std::size_t painted_subs_visited = 0;
     /// Blocks the last paint drew: those wholly covered by the next one are left out.
     std::size_t painted_blocks = 0;
+    /// Columns of the last paint that showed audio read, and whether all of it was read.
+    std::size_t painted_wave_columns = 0;
+    bool painted_wave_whole = false;
     /// Draw the covered blocks and repeated markers too (tests compare the pixels).
     bool paint_covered_blocks = false;
     /// Nudges refused because a time would go below 0 (each also plays "ding.wav").

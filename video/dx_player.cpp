@@ -2,6 +2,7 @@
 
 #define NO_DSHOW_STRSAFE
 #include <dshow.h>
+#include <qedit.h>
 
 #include <cmath>
 
@@ -40,6 +41,96 @@ const char16_t* render_file_reason(std::uint32_t code) {
     case 0x80070057: return u"Argument is invalid (E_INVALIDARG).";
     default: return u"Unspecified error.";
     }
+}
+
+// qedit.dll's filters: a renderer that drops what it receives, keeping to the graph's clock,
+// and a grabber that takes only the media type it is given.
+const CLSID null_renderer_id = {0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
+const CLSID sample_grabber_id = {0xC1F400A0, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
+
+// The filter's first pin of that direction (a reference), or null.
+IPin* pin_of(IBaseFilter* filter, PIN_DIRECTION wanted, bool unconnected_only = false) {
+    IEnumPins* pins = nullptr;
+    if (!filter || FAILED(filter->EnumPins(&pins))) return nullptr;
+    IPin* found = nullptr;
+    IPin* pin = nullptr;
+    while (!found && pins->Next(1, &pin, nullptr) == S_OK) {
+        PIN_DIRECTION direction{};
+        IPin* peer = nullptr;
+        const bool connected = SUCCEEDED(pin->ConnectedTo(&peer)) && peer;
+        release(peer);
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted && !(unconnected_only && connected))
+            found = pin;
+        else
+            pin->Release();
+    }
+    pins->Release();
+    return found;
+}
+
+bool offers_video(IPin* pin) {
+    IEnumMediaTypes* types = nullptr;
+    if (FAILED(pin->EnumMediaTypes(&types))) return false;
+    AM_MEDIA_TYPE* type = nullptr;
+    bool video = false;
+    while (!video && types->Next(1, &type, nullptr) == S_OK && type) {
+        video = type->majortype == MEDIATYPE_Video;
+        if (type->pbFormat) CoTaskMemFree(type->pbFormat);
+        release(type->pUnk);
+        CoTaskMemFree(type);
+    }
+    types->Release();
+    return video;
+}
+
+// Whether some filter of the graph has a video output that leads nowhere.
+bool video_left_over(IGraphBuilder* graph) {
+    IEnumFilters* filters = nullptr;
+    if (FAILED(graph->EnumFilters(&filters))) return false;
+    bool left = false;
+    IBaseFilter* filter = nullptr;
+    while (!left && filters->Next(1, &filter, nullptr) == S_OK) {
+        IPin* output = pin_of(filter, PINDIR_OUTPUT, true);
+        left = output && offers_video(output);
+        release(output);
+        filter->Release();
+    }
+    filters->Release();
+    return left;
+}
+
+// An audio file where no sound can be played (no output device, as under Wine in a bare X
+// server): its decoded audio goes through a grabber of audio into a null renderer, so that
+// it still opens, plays by the clock and seeks. A file with a picture is left to fail.
+bool render_audio_silently(IGraphBuilder* graph, const std::u16string& path) {
+    IBaseFilter* source = nullptr;
+    IBaseFilter* grabber = nullptr;
+    IBaseFilter* sink = nullptr;
+    ISampleGrabber* grab = nullptr;
+    bool rendered =
+        SUCCEEDED(graph->AddSourceFilter(reinterpret_cast<const wchar_t*>(path.c_str()), L"Source", &source)) &&
+        SUCCEEDED(CoCreateInstance(sample_grabber_id, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                   reinterpret_cast<void**>(&grabber))) &&
+        SUCCEEDED(CoCreateInstance(null_renderer_id, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                   reinterpret_cast<void**>(&sink))) &&
+        SUCCEEDED(grabber->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void**>(&grab)));
+    if (rendered) {
+        AM_MEDIA_TYPE audio{};
+        audio.majortype = MEDIATYPE_Audio;
+        rendered = SUCCEEDED(grab->SetMediaType(&audio)) && SUCCEEDED(graph->AddFilter(grabber, L"Audio")) &&
+                   SUCCEEDED(graph->AddFilter(sink, L"Silence"));
+    }
+    IPin* pins[3] = {pin_of(source, PINDIR_OUTPUT), pin_of(grabber, PINDIR_INPUT), pin_of(grabber, PINDIR_OUTPUT)};
+    IPin* sink_input = pin_of(sink, PINDIR_INPUT);
+    rendered = rendered && pins[0] && pins[1] && pins[2] && sink_input && SUCCEEDED(graph->Connect(pins[0], pins[1])) &&
+               SUCCEEDED(graph->Connect(pins[2], sink_input)) && !video_left_over(graph);
+    for (IPin*& pin : pins) release(pin);
+    release(sink_input);
+    release(grab);
+    release(sink);
+    release(grabber);
+    release(source);
+    return rendered;
 }
 
 // The WM_SIZE form of the client size: width in the low 16 bits, height in the next 16.
@@ -93,7 +184,7 @@ bool Dx_Player::load(std::uint32_t kind, const std::u16string& path, HWND window
     if (FAILED(graph_->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&audio_))) || !audio_)
         return fail(error_text, u"DirectShow error: QueryInterface() failed on IBasicAudio.");
     const HRESULT rendered = graph_->RenderFile(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr);
-    if (FAILED(rendered))
+    if (FAILED(rendered) && !render_audio_silently(graph_, path))
         return fail(error_text, render_file_error_text(static_cast<std::uint32_t>(rendered)));
     if (!resize(SIZE_RESTORED, client_packed_size(window)))
         return fail(error_text, u"1st resizing failed.");
@@ -114,6 +205,24 @@ bool Dx_Player::fit_video_rect(const RECT& target, RECT& out) const {
     return true;
 }
 
+bool Dx_Player::has_picture() const {
+    IBaseFilter* filter = renderer_ ? renderer_->filter() : nullptr;
+    IEnumPins* pins = nullptr;
+    if (!filter || FAILED(filter->EnumPins(&pins))) return false;
+    bool connected = false;
+    IPin* pin = nullptr;
+    while (!connected && pins->Next(1, &pin, nullptr) == S_OK) {
+        IPin* peer = nullptr;
+        if (SUCCEEDED(pin->ConnectedTo(&peer)) && peer) {
+            connected = true;
+            peer->Release();
+        }
+        pin->Release();
+    }
+    pins->Release();
+    return connected;
+}
+
 bool Dx_Player::resize(WPARAM size_type, LPARAM packed_size) {
     if (!renderer_)
         return false;
@@ -121,7 +230,8 @@ bool Dx_Player::resize(WPARAM size_type, LPARAM packed_size) {
         return true;
     const RECT target{0, 0, static_cast<LONG>(LOWORD(packed_size)), static_cast<LONG>(HIWORD(packed_size))};
     RECT fitted{};
-    fit_video_rect(target, fitted);
+    // An audio file leaves the renderer unconnected: there is no picture to place.
+    if (!fit_video_rect(target, fitted) && !has_picture()) return true;
     if (!renderer_->set_video_position(fitted))
         return false;
     InvalidateRect(window_, nullptr, FALSE);

@@ -45,6 +45,8 @@ public:
     /// Aspect-kept fit of the picture into a client rectangle (only its right and bottom
     /// count). False when nothing is loaded or the native size is unknown; out is zero then.
     bool fit_video_rect(const RECT& target, RECT& out) const;
+    /// Whether the renderer receives a picture: false for audio alone.
+    bool has_picture() const;
 
     /// Milliseconds; 0 when there is no seeking interface or the query fails.
     std::uint32_t current_position() const;

@@ -250,6 +250,13 @@ LRESULT Video_Control::on_paint() {
     return 0;
 }
 
+RECT Video_Control::picture_area() const {
+    RECT client{}, fitted{};
+    GetClientRect(hwnd, &client);
+    // Audio alone has no picture: the clock and the text go on the whole pane.
+    return player.fit_video_rect(client, fitted) ? fitted : client;
+}
+
 void Video_Control::place_children(const RECT& fitted) {
     SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     text_overlay.layout(fitted);
@@ -263,10 +270,7 @@ LRESULT Video_Control::on_size(params& p) {
     else if (p.wParam != SIZE_MINIMIZED)
         picture->follow();
     if (player.loaded()) {
-        RECT client{}, fitted{};
-        GetClientRect(hwnd, &client);
-        player.fit_video_rect(client, fitted);
-        place_children(fitted);
+        place_children(picture_area());
         InvalidateRect(hwnd, nullptr, TRUE);
     }
     return 0;
@@ -285,9 +289,7 @@ bool Video_Control::open(std::uint32_t kind, const std::u16string& path, std::u1
         set_error(error_text, u"Failed to retrieve video bound rectangles.");
         return false;
     }
-    RECT client{}, fitted{};
-    GetClientRect(hwnd, &client);
-    player.fit_video_rect(client, fitted);
+    const RECT fitted = picture_area();
     video_path = path;
     ShowWindow(clock.hwnd, SW_SHOWNORMAL);
     SetWindowPos(clock.hwnd, nullptr, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

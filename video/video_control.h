@@ -124,6 +124,8 @@ private:
     void poll();
     void step(std::int64_t delta);
     std::uint32_t read_position() const;
+    /// The fitted picture in client pixels; the whole client for audio alone.
+    RECT picture_area() const;
     /// Puts the clock and the text band on the fitted picture.
     void place_children(const RECT& fitted);
 };

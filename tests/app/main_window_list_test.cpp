@@ -363,6 +363,7 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
             {timing, cmd_apply_sync_points, true},  // no points
             {timing, cmd_clear_sync_points, true},
             {timing, cmd_change_frame_rate, true},  // no subs
+            {timing, cmd_sync_speech, true},        // no video, no subs
             {timing, cmd_set_start, true},          // no sub selected
             {timing, cmd_set_end_next, true},
             {timing, cmd_next_frame, true},         // no video
@@ -370,6 +371,7 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
             {playback, cmd_play_pause, true},
             {playback, cmd_toggle_text, true},
             {playback, cmd_preferences, false},  // always
+            {playback, cmd_show_waveform, false},  // always, with or without a video
             {speed, cmd_speed_first, false},     // a speed is kept for the next video
         };
         for (const auto& c : untitled) EXPECT_EQ(greyed(c.menu, c.id), c.greyed) << c.id;
@@ -386,6 +388,7 @@ TEST(Menu_States, FollowTheDocumentAndVideo) {
         EXPECT_FALSE(greyed(timing, cmd_shift_times));
         EXPECT_FALSE(greyed(timing, cmd_change_frame_rate));
         EXPECT_TRUE(greyed(timing, cmd_set_sync_point)) << "no video";
+        EXPECT_TRUE(greyed(timing, cmd_sync_speech)) << "no video";
         EXPECT_FALSE(greyed(timing, cmd_set_start)) << "one sub selected by the opening";
         EXPECT_FALSE(greyed(timing, cmd_set_end));
         EXPECT_TRUE(greyed(timing, cmd_previous_frame)) << "no video";

@@ -34,10 +34,12 @@ TEST(Startup_Settings, CompleteFileReadsEveryValue) {
     EXPECT_EQ(s.width, 1000);
     EXPECT_EQ(s.height, 700);
     EXPECT_EQ(s.autosave_seconds, 60u);  // a file from before the key existed
+    EXPECT_TRUE(s.show_waveform);        // the same
     std::u16string text = complete;
-    replace_all(text, u"vmr=VMR9", u"vmr=VMR9\r\nautosaveSeconds=0");
+    replace_all(text, u"vmr=VMR9", u"vmr=VMR9\r\nautosaveSeconds=0\r\nshowWaveform=0");
     ASSERT_TRUE(read_startup_settings(parsed(text), s, &error));
     EXPECT_EQ(s.autosave_seconds, 0u);  // copies turned off
+    EXPECT_FALSE(s.show_waveform);      // the waveform hidden
 }
 
 TEST(Startup_Settings, DamageIsNamed) {
@@ -67,6 +69,8 @@ TEST(Startup_Settings, DamageIsNamed) {
         // the optional key, when present, is a number too
         {u"vmr=VMR9", u"vmr=VMR9\r\nautosaveSeconds=-1",
          u"The value \"-1\" of \"autosaveSeconds\" in [Params] is not a valid number."},
+        {u"vmr=VMR9", u"vmr=VMR9\r\nshowWaveform=yes",
+         u"The value \"yes\" of \"showWaveform\" in [Params] is not a valid number."},
     };
     for (const auto& c : cases) {
         std::u16string text = complete;

@@ -1,6 +1,6 @@
 // The video flows of a real main window with real DirectShow: opening with the subtitle
 // question, the renderers, the length, subs past the end, seeking, the timeline's clicks,
-// play/pause and the overlay. The videos come from with_window_videos.sh.
+// play/pause, the overlay and the audio's waveform. The media come from with_window_videos.sh.
 #include <windows.h>
 #include <commctrl.h>
 #define NO_DSHOW_STRSAFE
@@ -23,15 +23,18 @@
 
 namespace {
 
-// The 90 s video the wrapper made, copied into the test's folder as `name`.
-void copy_video(const App_Folder& folder, const char* name) {
+// A file the wrapper made, copied into the test's folder as `name`.
+void copy_media(const App_Folder& folder, const wchar_t* made, const char* name) {
     const wchar_t* dir = _wgetenv(L"CUEMILL_VIDEO_DIR");
     ASSERT_NE(dir, nullptr) << "run through with_window_videos.sh";
     std::error_code error;
-    std::filesystem::copy_file(std::filesystem::path(dir) / L"long.avi", folder.dir / name,
+    std::filesystem::copy_file(std::filesystem::path(dir) / made, folder.dir / name,
                                std::filesystem::copy_options::overwrite_existing, error);
     ASSERT_FALSE(error) << error.message();
 }
+
+// The 90 s video without audio.
+void copy_video(const App_Folder& folder, const char* name) { copy_media(folder, L"long.avi", name); }
 
 HWND overlay_of(HWND main) {
     return FindWindowExW(GetDlgItem(main, video_control_id), nullptr, L"CTL_VIDEO_TEXT", nullptr);
@@ -238,9 +241,10 @@ TEST(Open_Video_Command, FileDialogOffersVideoTypesAndOpensTheChoice) {
             "All supported video formats", "Audio Video Interleaved (*.avi)", "MPEG-4 Part 14 (*.mp4)",
             "Moving Picture Experts Group (*.mpg; *.mpeg)", "QuickTime File Format (*.mov)",
             "Matroska Multimedia Container (*.mkv)", "RealMedia Variable Bitrate (*.rmvb)",
+            "Audio files (*.wav; *.mp3; *.m4a; *.aac; *.flac; *.ogg; *.opus)",
         };
-        ASSERT_EQ(SendMessageW(types, CB_GETCOUNT, 0, 0), 7);
-        for (int i = 0; i < 7; ++i) {
+        ASSERT_EQ(SendMessageW(types, CB_GETCOUNT, 0, 0), 8);
+        for (int i = 0; i < 8; ++i) {
             wchar_t text[128] = {};
             SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
             EXPECT_EQ(utf8(reinterpret_cast<const char16_t*>(text)), expected[i]);
@@ -680,6 +684,143 @@ TEST(Preferences, RendererChangeWaitsForTheNextOpen) {
         });
         EXPECT_TRUE(playing(again));
         EXPECT_TRUE(IsEqualCLSID(again.renderer, CLSID_VideoMixingRenderer)) << "opened again with VMR-7";
+        close_without_saving(main, false);
+    });
+}
+
+// The timeline's waveform and its reader, read on the window's thread.
+struct Wave_State {
+    std::shared_ptr<const Waveform> waveform;
+    bool shown = false;
+    bool reader_idle = false;
+    Waveform::State state() const { return waveform ? waveform->state() : Waveform::State::none; }
+};
+
+Wave_State read_wave(Main_Window& window) {
+    return read_on_window(window.hwnd, [&window] {
+        return Wave_State{window.timeline_control().waveform, window.timeline_control().show_waveform,
+                          window.waveform_reader().idle()};
+    });
+}
+
+bool read_whole(const Wave_State& w) { return w.waveform && w.state() == Waveform::State::done; }
+
+// Visible dialogs of the window's thread besides the window itself: message boxes.
+int other_dialogs(HWND main) {
+    struct Count {
+        HWND main;
+        int n;
+    } count{main, 0};
+    EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), [](HWND w, LPARAM p) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(p);
+        wchar_t name[16] = {};
+        GetClassNameW(w, name, 16);
+        if (w != c->main && IsWindowVisible(w) && lstrcmpW(name, L"#32770") == 0) ++c->n;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&count));
+    return count.n;
+}
+
+TEST(Waveform, AnAudioFileOpensWithItsWaveformAndNoPicture) {
+    App_Folder folder;
+    copy_media(folder, L"tone.wav", "talk.wav");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("talk.wav")});
+        EXPECT_TRUE(playing(wait_for_state(window, playing)));
+        EXPECT_TRUE(wait_until([&] { return read_whole(read_wave(window)); }));
+        const std::vector<Peak> frames = read_wave(window).waveform->frames();
+        ASSERT_EQ(frames.size(), 500u);
+        EXPECT_GT(frames[120].high, 12000);  // the tone
+        EXPECT_EQ(frames[50], (Peak{0, 0}));  // the silence before it
+        EXPECT_EQ(utf8(status_part(main, 3)), "0:00:05");
+        EXPECT_FALSE(read_on_window(main, [&window] { return window.video_control().player.has_picture(); }));
+        // Read once: the cache beside the recovery copies holds it, and a second opening takes it.
+        EXPECT_TRUE(wait_until([&] {
+            std::error_code error;
+            return std::filesystem::exists(folder.dir / L"Waveforms", error) &&
+                   !std::filesystem::is_empty(folder.dir / L"Waveforms", error);
+        }));
+        post_command(main, cmd_close_video);
+        EXPECT_FALSE(wait_for_state(window, [](const Video_State& s) { return !s.loaded; }).loaded);
+        EXPECT_FALSE(read_wave(window).waveform);
+        drop_files(main, {folder.path("talk.wav")});
+        EXPECT_TRUE(wait_until([&] { return read_whole(read_wave(window)); }));
+        EXPECT_EQ(read_wave(window).waveform->frames(), frames);
+        close_without_saving(main, false);
+    });
+}
+
+TEST(Waveform, AVideoWithoutAudioHasNoneAndNoMessage) {
+    App_Folder folder;
+    copy_video(folder, "film.avi");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("film.avi")});
+        EXPECT_TRUE(playing(wait_for_state(window, playing)));
+        EXPECT_TRUE(wait_until([&] { return read_wave(window).reader_idle; }));
+        const Wave_State w = read_wave(window);
+        ASSERT_TRUE(w.waveform);
+        EXPECT_EQ(w.state(), Waveform::State::none);
+        EXPECT_FALSE(wait_until([&] { return other_dialogs(main) > 0; }, std::chrono::milliseconds(300)));
+        close_without_saving(main, false);
+    });
+}
+
+TEST(Waveform, ClosingTheVideoStopsTheReadingAtOnce) {
+    App_Folder folder;
+    copy_media(folder, L"noise.mp3", "radio.mp3");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        drop_files(main, {folder.path("radio.mp3")});
+        ASSERT_TRUE(wait_until([&] {
+            const Wave_State w = read_wave(window);
+            return w.waveform && w.waveform->frames().size() > 200;
+        }, std::chrono::seconds(20)));
+        const std::shared_ptr<const Waveform> reading = read_wave(window).waveform;
+        ASSERT_EQ(reading->state(), Waveform::State::reading);
+        post_command(main, cmd_close_video);
+        EXPECT_FALSE(wait_for_state(window, [](const Video_State& s) { return !s.loaded; }).loaded);
+        const Wave_State closed = read_wave(window);
+        EXPECT_TRUE(closed.reader_idle);  // ended before the close returned
+        EXPECT_FALSE(closed.waveform);
+        const std::size_t read = reading->frames().size();
+        Sleep(300);
+        EXPECT_EQ(reading->frames().size(), read);
+        EXPECT_LT(read, 120000u);  // not the whole 20 minutes
+        close_without_saving(main, false);
+    });
+}
+
+TEST(Waveform, ShowWaveformIsAChoiceKeptInTheSettings) {
+    App_Folder folder;
+    copy_media(folder, L"tone.wav", "talk.wav");
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const HMENU playback = GetSubMenu(GetMenu(main), 3);
+        const auto checked = [&] {
+            SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(playback), 3);
+            return (GetMenuState(playback, cmd_show_waveform, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        };
+        EXPECT_TRUE(checked());  // shown unless the settings say otherwise
+        drop_files(main, {folder.path("talk.wav")});
+        EXPECT_TRUE(wait_until([&] { return read_whole(read_wave(window)); }));
+        post_command(main, cmd_show_waveform);
+        EXPECT_TRUE(wait_until([&] { return !read_wave(window).shown; }));
+        EXPECT_FALSE(checked());
+        EXPECT_FALSE(read_wave(window).waveform);  // a hidden waveform is not read
+        EXPECT_NE(settings_now(main, folder).find("showWaveform=0"), std::string::npos);
+        post_command(main, cmd_show_waveform);
+        EXPECT_TRUE(wait_until([&] { return read_wave(window).shown && read_whole(read_wave(window)); }));
+        EXPECT_TRUE(checked());
+        EXPECT_NE(settings_now(main, folder).find("showWaveform=1"), std::string::npos);
+        close_without_saving(main, false);
+    });
+    // The next start reads the choice.
+    folder.write("Cuemill.ini", settings_text("vmr=VMR9", "vmr=VMR9\r\nshowWaveform=0"));
+    Main_Window hidden;
+    run_with_script(hidden, folder, [&](HWND main) {
+        EXPECT_FALSE(read_wave(hidden).shown);
         close_without_saving(main, false);
     });
 }

@@ -51,6 +51,7 @@ TEST(Frame_Rates, NtscRatesAreExactRatios) {
         EXPECT_EQ(parse_frame_rate(c.text, rate), c.ok);
         if (c.ok) {
             EXPECT_TRUE(same_rate(rate, {c.num, c.den})) << rate.num << "/" << rate.den;
+            EXPECT_EQ(format_frame_rate(rate), c.text);  // and back as typed
         }
     }
 }
@@ -65,6 +66,9 @@ TEST(Time_Maps, WorkedExamples) {
     ASSERT_TRUE(Time_Map::through({{0, 1000}, {10000, 21000}, {20000, 26000}}, three_points));
     Time_Map one_point;
     ASSERT_TRUE(Time_Map::through({{5000, 2500}}, one_point));
+    const Frame_Rate same{1, 1};
+    const Time_Map cut = Time_Map::pieces(same, same, {{0, 1000}, {60000, -29000}});
+    const Time_Map slowed_and_cut = Time_Map::pieces(pal, film, {{0, 0}, {3600000, -30000}});
     const struct { Time_Map map; std::uint64_t t; std::int64_t mapped; } cases[] = {
         {Time_Map::frame_rate(pal, film), 1000, 1043},        // 1,042.7
         {Time_Map::frame_rate(pal, film), 3600000, 3753750},  // exactly
@@ -76,6 +80,12 @@ TEST(Time_Maps, WorkedExamples) {
         {three_points, 5000, 11000},                          // on the first line
         {three_points, 15000, 23500},                         // on the second
         {Time_Map::shift(-2500), 1000, -1500},                // below 0: for the caller to refuse
+        {cut, 59999, 60999},                                  // before the cut: the first piece's shift
+        {cut, 60000, 31000},                                  // from it on: the second's
+        {Time_Map::pieces(same, same, {{5000, 700}}), 0, 700},  // before the first piece: its shift
+        {Time_Map::pieces(pal, film, {}), 3600000, 3753750},  // no pieces: the change of rate alone
+        {slowed_and_cut, 1000, 1043},                         // the rate changes in every piece
+        {slowed_and_cut, 3600000, 3723750},                   // and the shift after it
     };
     for (const auto& c : cases) EXPECT_EQ(c.map(c.t), c.mapped) << c.t;
 

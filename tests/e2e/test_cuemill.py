@@ -25,6 +25,8 @@ IDM_CLOSE_SUB, IDM_INSERT_SUB = 40006, 40020
 IDM_CHECK_OVERLAPS, IDM_SEEK_FORWARD, IDM_PLAY_PAUSE = 40024, 40012, 40013
 RECENT_SUB_2 = 57617  # the second entry of the recent subtitles menu
 IDC_REPLACE_FIND, IDC_REPLACE_WITH, IDC_REPLACE_COUNT = 1121, 1122, 1130
+IDM_SYNC_SPEECH, IDC_SYNC_SPEECH_TEXT = 40050, 1141
+TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
 WM_ACTIVATEAPP = 0x001C
 LVM_GETITEMCOUNT = 0x1004
 # File > Reopen with encoding, in menu order from 40081.
@@ -1306,6 +1308,64 @@ class Cuemill_Test(unittest.TestCase):
         app.answer("Subtitle saved", "OK", timeout=30)
         with open(path, "rb") as f:
             self.assertEqual(f.read(), srt_bytes(synced))
+
+    # Spoken by flite at these times in the video that tools/make_sample_video makes of them.
+    SPOKEN = [(2000, 4300, "The ship left the harbour at dawn."), (5600, 7400, "Nobody saw it go."),
+              (9800, 12600, "By noon the wind had turned against them."), (13500, 15000, "Hold the rope!"),
+              (18200, 20900, "The captain counted the barrels twice."), (22000, 23600, "We have water for a week."),
+              (26700, 29500, "Then we sail north, whatever the sky says."), (30400, 31800, "North it is."),
+              (34900, 37600, "The stars came out one by one over the sea.")]
+
+    def sync_to_speech(self, app, says):
+        """Sync to speech until the dialog's text starts with `says`, then Apply when it found a
+        sync, else Cancel; returns the text."""
+        s = self.session
+        s.command(app.main, IDM_SYNC_SPEECH)
+        dlg = app.box("Sync to speech", 60)  # on a busy machine Wine may be slow to show it
+        text = e2e.wait_for(lambda: s.text(s.child(dlg.hwnd, id=IDC_SYNC_SPEECH_TEXT).hwnd).startswith(says) and
+                            s.text(s.child(dlg.hwnd, id=IDC_SYNC_SPEECH_TEXT).hwnd), 60, "the sync's result")
+        s.click_button(dlg.hwnd, "Apply" if says.startswith("Speech fits") else "Cancel")
+        e2e.wait_for(lambda: not app.no_dialogs(), 10, "the dialog to close")
+        return text
+
+    def test_sync_to_speech_brings_subs_3_2_s_late_back_and_undo_restores_them(self):
+        self.write_srt("spoken.srt", self.SPOKEN)
+        subprocess.run([sys.executable, os.path.join(TOOLS, "make_sample_video"), os.path.join(self.work, "spoken.srt"),
+                         os.path.join(self.work, "late.avi"), "--seconds", "40"], check=True)
+        late = [(a + 3200, b + 3200, t) for a, b, t in self.SPOKEN]
+        self.write_srt("late.srt", late)
+        app = self.launch(os.path.join(self.work, "late.srt"))
+        app.answer("Load video", "Yes")
+        app.wait_rows(rows_of(late))
+        text = self.sync_to_speech(app, "Speech fits")
+        self.assertRegex(text, r"^Speech fits \d+ % of the subs' time now and \d+ % after this change\.\n\n"
+                               r"Shift: -0:00:03\.\d{3}\nFrame rate: unchanged\nCuts: 0$")
+        rows = e2e.wait_for(lambda: app.rows() != rows_of(late) and app.rows(), 10, "the subs moved")
+        self.assertEqual(len(rows), len(self.SPOKEN))
+        for row, (start, _, said) in zip(rows, self.SPOKEN):
+            self.assertEqual(row[4], said)
+            self.assertLessEqual(abs(clock_ms(row[1]) - start), 100, row)
+        app.wait_title("late.srt * - Cuemill")
+        app.key("ctrl+z")  # one step
+        app.wait_rows(rows_of(late))
+        app.wait_title("late.srt - Cuemill")
+
+    def test_sync_to_speech_without_speech_finds_none_and_changes_nothing(self):
+        # A picture over a hum and pink noise: sound, but nobody speaks.
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=40:size=320x180:rate=25",
+                        "-f", "lavfi", "-i", "anoisesrc=d=40:c=pink:a=0.05:r=16000", "-f", "lavfi",
+                        "-i", "sine=f=220:d=40:r=16000", "-filter_complex", "[1:a][2:a]amix=inputs=2:normalize=0[a]",
+                        "-map", "0:v", "-map", "[a]", "-c:v", "mpeg4", "-c:a", "pcm_s16le",
+                        os.path.join(self.work, "hum.avi")], check=True)
+        path = self.write_srt("hum.srt", self.SPOKEN)
+        app = self.launch(path)
+        app.answer("Load video", "Yes")
+        app.wait_rows(rows_of(self.SPOKEN))
+        text = self.sync_to_speech(app, "No sync was found")
+        self.assertTrue(text.startswith("No sync was found: nothing fits the speech clearly better"), text)
+        time.sleep(0.3)
+        self.assertEqual(app.rows(), rows_of(self.SPOKEN))
+        self.assertEqual(app.title(), "hum.srt - Cuemill")
 
     # -- video -----------------------------------------------------------------------------
 

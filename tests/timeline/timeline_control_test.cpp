@@ -9,50 +9,10 @@
 
 namespace {
 
+using timeline_test::Canvas;
 using timeline_test::Host;
 using timeline_test::make_subs;
 using timeline_test::pump_until;
-
-/// The control's paint code run into a 32-bit memory bitmap.
-class Canvas {
-public:
-    Canvas(Timeline_Control& timeline, int width, int height, bool focused) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        timeline.paint_content(dc_, width, height, focused);
-        GdiFlush();
-    }
-    ~Canvas() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    COLORREF at(int x, int y) const {
-        const std::uint32_t v = bits_[static_cast<std::size_t>(y) * width_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    /// How many pixels of column x, rows y0..y1 inclusive, have the colour.
-    int count_in_column(int x, int y0, int y1, COLORREF colour) const {
-        int n = 0;
-        for (int y = y0; y <= y1; ++y) n += at(x, y) == colour;
-        return n;
-    }
-    int height() const { return height_; }
-
-private:
-    int width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    std::uint32_t* bits_ = nullptr;
-};
 
 std::string hex(COLORREF c) {
     char text[16];
