@@ -150,6 +150,39 @@ TEST(List_Display, OneRowChangesKeepTheColumnTheViewAndTheCount) {
     });
 }
 
+// A move to a screen of another DPI: the window takes the suggested rectangle and every size the
+// program sets follows that DPI, and back again.
+TEST(List_Display, AChangeOfDpiRelaysAtTheSuggestedRectangle) {
+    App_Folder folder;
+    folder.write("three.srt", srt_of(3));
+    Main_Window window;
+    run_with_script(window, folder, [&](HWND main) {
+        const HWND list = list_of(main);
+        const HWND bar = FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+        open_file(main, folder, "three.srt", 3);
+        for (const unsigned dpi : {144u, 192u, 96u}) {
+            RECT suggested{20, 30, 20 + 700, 30 + 500};
+            SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+            RECT placed{};
+            GetWindowRect(main, &placed);
+            EXPECT_TRUE(EqualRect(&placed, &suggested)) << dpi;
+            const Main_Window_Metrics m = main_window_metrics(dpi);
+            const int widths[] = {m.number_column, m.time_column, m.time_column, m.length_column};
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0), widths[c]) << dpi << " column " << c;
+            int edges[8] = {};
+            const int parts = static_cast<int>(SendMessageW(bar, SB_GETPARTS, 8, reinterpret_cast<LPARAM>(edges)));
+            ASSERT_GE(parts, 4);
+            EXPECT_EQ(edges[2] - edges[1], m.count_part) << dpi;  // the message's part takes the rest
+            EXPECT_EQ(edges[3] - edges[2], m.length_part) << dpi;
+            RECT clock{};
+            GetWindowRect(window.video_control().clock.hwnd, &clock);
+            EXPECT_EQ(clock.right - clock.left, clock_metrics(dpi).width) << dpi;
+        }
+        close_without_saving(main, false);
+    });
+}
+
 TEST(Check_Overlaps, NoneIsReportedOnlyWhenAsked) {
     App_Folder folder;
     folder.write("clean.srt", srt_of(4));
