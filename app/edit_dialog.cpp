@@ -1,5 +1,8 @@
 #include "app/edit_dialog.h"
 
+#include <map>
+
+#include "gui/layout_metrics.h"
 #include "gui/message_box.h"
 #include "gui/win_str.h"
 #include "io/strings.h"
@@ -12,18 +15,20 @@ int CALLBACK note_family(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM foun
     return 0;  // the first family is enough
 }
 
-// One font per process for the text box, kept until the process ends.
-HFONT text_font() {
-    static HFONT font = [] {
+// One font per DPI for the text box, kept until the process ends.
+HFONT text_font(unsigned dpi) {
+    static std::map<unsigned, HFONT> fonts;
+    HFONT& font = fonts[dpi];
+    if (!font) {
         bool found = false;
         HDC screen = GetDC(nullptr);
         EnumFontFamiliesW(screen, L"Segoe UI", note_family, reinterpret_cast<LPARAM>(&found));
         ReleaseDC(nullptr, screen);
         LOGFONTW lf = {};
-        lf.lfHeight = -13;
+        lf.lfHeight = -scale_px(13, dpi);
         lstrcpynW(lf.lfFaceName, found ? L"Segoe UI" : L"Arial", LF_FACESIZE);
-        return CreateFontIndirectW(&lf);
-    }();
+        font = CreateFontIndirectW(&lf);
+    }
     return font;
 }
 
@@ -72,7 +77,7 @@ LRESULT Edit_Dialog::on_init() {
 }
 
 LRESULT Edit_Dialog::on_show() {
-    SendMessageW(text_edit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(text_font()), FALSE);
+    SendMessageW(text_edit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(text_font(window_dpi(hwnd))), FALSE);
     return 1;
 }
 

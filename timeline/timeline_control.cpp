@@ -276,7 +276,8 @@ void Timeline_Control::paint_content(HDC dc, int width, int height, bool focused
     SelectObject(dc, ruler_pen);
     SetTextColor(dc, label_colour);
     if (font) SelectObject(dc, font);
-    const std::uint64_t step = ruler_step(min_label_step(scale));
+    // The labels' room grows with the DPI as their font does.
+    const std::uint64_t step = ruler_step(min_label_step(scale * 96.0f / static_cast<float>(window_dpi(hwnd))));
     if (step > 0) {
         for (std::uint64_t t = first_ruler_time(v.view_start, step); static_cast<std::int64_t>(t) < view_end; t += step) {
             const int x = gdi_x(time_to_x(t, v.view_start, scale));
