@@ -11,7 +11,11 @@ constexpr UINT_PTR poll_timer = 1;
 
 std::u16string percent(double value) { return format(u"%u %%", static_cast<unsigned>(value + 0.5)); }
 
-std::u16string shift_text(std::int64_t ms) { return (ms >= 0 ? u"+" : u"") + format_signed_time(ms); }
+std::u16string shift_text(std::int64_t ms) {
+    std::u16string text = format_signed_time(ms);
+    if (ms >= 0) text.insert(0, 1, u'+');
+    return text;
+}
 
 }  // namespace
 
