@@ -71,13 +71,17 @@ TEST(SyncSpeechDialog, WaitsForTheAudioSearchesAndShowsWhatItFound) {
                 apply_while_reading = enabled(d, IDOK);
                 done = true;
             }
-            wait_for([&] {
+            // A search takes seconds on a busy machine.
+            const auto searched = [&] {
                 const std::wstring text = item_text(d, IDC_SYNC_SPEECH_TEXT);
                 return text.starts_with(L"No sync") || text.starts_with(L"Speech fits");
-            });
+            };
+            EXPECT_TRUE(wait_for(searched, 60000)) << c.what;
             if (c.selected_only) {
                 click(d, IDC_SYNC_SPEECH_SELECTED);
-                wait_for([&] { return enabled(d, IDC_SYNC_SPEECH_SELECTED) && is_checked(d, IDC_SYNC_SPEECH_SELECTED); });
+                EXPECT_TRUE(wait_for([&] {
+                    return enabled(d, IDC_SYNC_SPEECH_SELECTED) && is_checked(d, IDC_SYNC_SPEECH_SELECTED) && searched();
+                }, 60000)) << c.what;
             }
             final_text = item_text(d, IDC_SYNC_SPEECH_TEXT);
             apply_at_end = enabled(d, IDOK);
