@@ -133,10 +133,8 @@ int main() {
         Main_Window window;
         window.settings_directory = folder.u16string();
         std::thread driver([&] {
-            for (int i = 0; i < 1000 && !(window.hwnd && IsWindowVisible(window.hwnd)); ++i) Sleep(10);
-            const HWND main = window.hwnd;
-            if (!main || !IsWindowVisible(main)) {
-                fprintf(stderr, "the main window never showed\n");
+            const HWND main = wait_shown(window.hwnd);
+            if (!main) {
                 status = 1;
                 return;
             }

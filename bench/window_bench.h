@@ -6,6 +6,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -36,6 +37,14 @@ inline bool on_window_thread(HWND window, std::function<void()> closure) {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window, run_closure_message, 0, reinterpret_cast<LPARAM>(heap), SMTO_NORMAL, 300000,
                                &result) != 0;
+}
+
+/// The window once it shows (waiting up to 10 s), or null after saying so.
+inline HWND wait_shown(const HWND& window) {
+    for (int i = 0; i < 1000 && !(window && IsWindowVisible(window)); ++i) Sleep(10);
+    if (window && IsWindowVisible(window)) return window;
+    fprintf(stderr, "the main window never showed\n");
+    return nullptr;
 }
 
 inline PROCESS_MEMORY_COUNTERS memory_counters() {
